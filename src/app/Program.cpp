@@ -1,0 +1,224 @@
+// Command line, wiring of the platform services, and the two runners.
+#include "app/Program.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "app/InputScript.h"
+#include "app/TraceWriter.h"
+#include "game/MainForm.h"
+#include "platform/Clock.h"
+#include "platform/KeyboardDevice.h"
+#include "platform/Paths.h"
+#include "platform/PngFile.h"
+#include "platform/SdlWindow.h"
+
+namespace lr {
+
+namespace {
+
+constexpr int kExitBadArguments = 2;
+
+struct TOptions {
+  bool Headless = false;
+  int64_t Frames = 0;
+  int64_t Seed = 0;
+  std::string InputFile;
+  std::string TraceFile;
+  std::vector<std::string> Screenshots;
+  int Scale = 0;
+};
+
+// A headless presenter keeps the last frame shown.
+class TFrameKeeper final : public IPresenter {
+ public:
+  void Present(const uint32_t* argb, int width, int height) override {
+    Pixels.assign(argb, argb + static_cast<size_t>(width) * height);
+    Width = width;
+    Height = height;
+  }
+  void SetCaption(const std::string& caption) override { Caption = caption; }
+  std::vector<uint32_t> Pixels;
+  int Width = 0;
+  int Height = 0;
+  std::string Caption;
+};
+
+int Fail(const std::string& message) {
+  std::cerr << "lavarumble: " << message << "\n";
+  return kExitBadArguments;
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  text = buffer.str();
+  return !in.bad();
+}
+
+int RunHeadless(const TOptions& options) {
+  TInputScript script;
+  if (!options.InputFile.empty()) {
+    std::string text, error;
+    if (!ReadFile(options.InputFile, text)) return Fail("cannot read input file '" + options.InputFile + "'");
+    if (!ParseInputScript(text, script, error)) return Fail(options.InputFile + ": " + error);
+  }
+  std::map<int64_t, std::vector<std::string>> shots;
+  for (const std::string& shot : options.Screenshots) {
+    const size_t colon = shot.find(':');
+    int64_t frame = 0;
+    if (colon == std::string::npos || colon == 0 || colon + 1 == shot.size())
+      return Fail("--screenshot expects FRAME:PATH.png, got '" + shot + "'");
+    try {
+      size_t used = 0;
+      frame = std::stoll(shot.substr(0, colon), &used);
+      if (used != colon || frame < 1) throw std::invalid_argument("frame");
+    } catch (const std::exception&) {
+      return Fail("--screenshot expects FRAME:PATH.png, got '" + shot + "'");
+    }
+    const std::filesystem::path path(shot.substr(colon + 1));
+    std::error_code ec;
+    if (path.has_parent_path() && !std::filesystem::is_directory(path.parent_path(), ec))
+      return Fail("cannot write screenshot '" + path.string() + "': no such folder");
+    shots[frame].push_back(path.string());
+  }
+  TTraceWriter trace;
+  std::string error;
+  if (!options.TraceFile.empty() && !trace.Open(options.TraceFile, error)) return Fail(error);
+
+  VirtualClock clock(static_cast<uint32_t>(options.Seed));
+  TScriptedKeyboard keyboard;
+  TFrameKeeper screen;
+  TFormServices services;
+  services.Clock = &clock;
+  services.Presenter = &screen;
+  services.Keyboard = &keyboard;
+  services.DataFolder = ExecutableDirectory() + "/data";
+  TGForm form(services);
+  form.FormCreate();
+
+  int32_t pointerX = 0, pointerY = 0;
+  for (int64_t frame = 1; frame <= options.Frames && !form.Closed; ++frame) {
+    if (auto it = script.Events.find(frame); it != script.Events.end()) {
+      for (TInputEvent event : it->second) {
+        switch (event.Kind) {
+          case TInputEventKind::KeyDown:
+          case TInputEventKind::KeyUp:
+            keyboard.SetKey(event.Key, event.Kind == TInputEventKind::KeyDown);
+            break;
+          case TInputEventKind::MouseMove:
+            pointerX = event.X;
+            pointerY = event.Y;
+            break;
+          case TInputEventKind::Click:
+            event.X = pointerX;
+            event.Y = pointerY;
+            break;
+          default:
+            break;
+        }
+        // A key release is not a window event the game listens to, but passing it keeps
+        // the one entry point complete.
+        form.HandleEvent(event);
+      }
+    }
+    if (form.Closed) break;
+    // Every frame is exactly one target frame long.
+    clock.Advance(form.Timer.TicksPerFrame());
+    form.Timer1.Poll();
+    form.Timer.Tick();
+    if (!options.TraceFile.empty()) trace.Write(FrameRecord(form, frame));
+    if (auto it = shots.find(frame); it != shots.end()) {
+      for (const std::string& path : it->second) {
+        if (screen.Pixels.empty()) return Fail("no frame was shown by frame " + std::to_string(frame));
+        if (!WritePng(path, screen.Pixels.data(), screen.Width, screen.Height, error))
+          return Fail("cannot write screenshot '" + path + "': " + error);
+      }
+    }
+  }
+  if (!trace.Close(error)) return Fail(error);
+  return 0;
+}
+
+int RunWindowed(const TOptions& options) {
+  SystemClock clock;
+  TSdlWindow window;
+  TSdlKeyboard keyboard(window);
+  std::string error;
+  if (!window.Open("Lava Rumble", 640, 480, options.Scale, error)) {
+    std::cerr << "Error: cannot open the game window: " << error << "\n";
+    return 1;
+  }
+  TFormServices services;
+  services.Clock = &clock;
+  services.Presenter = &window;
+  services.Keyboard = &keyboard;
+  services.DataFolder = ExecutableDirectory() + "/data";
+  TGForm form(services);
+  form.FormCreate();
+
+  std::vector<TInputEvent> events;
+  const int64_t ticksPerMs = clock.Frequency() / 1000;
+  while (!form.Closed) {
+    // Sleep on the window's events until the next frame or heartbeat is due: wake a
+    // millisecond early, then sleep out the rest precisely, so frames neither come late nor
+    // cost a spinning core.
+    int64_t wait = form.Timer.TicksUntilDue();
+    const int64_t heartbeat = form.Timer1.TicksUntilDue();
+    if (wait < 0 || (heartbeat >= 0 && heartbeat < wait)) wait = heartbeat;
+    events.clear();
+    if (wait < 0 || wait > 2 * ticksPerMs)
+      window.WaitEvents(wait < 0 ? 100 : static_cast<int>(wait / ticksPerMs) - 1, events);
+    else
+      window.WaitEvents(0, events);
+    if (events.empty() && wait > 0 && wait <= 2 * ticksPerMs)
+      std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
+    for (const TInputEvent& event : events) form.HandleEvent(event);
+    form.Timer1.Poll();
+    form.Timer.Tick();
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  TOptions options;
+  CLI::App app{"Lava Rumble: stick figures, platforms, ropes and lava.", "lavarumble"};
+  app.add_flag("--headless", options.Headless, "Run without a window on a virtual clock");
+  app.add_option("--frames", options.Frames, "Headless: number of frames to run")->check(CLI::NonNegativeNumber);
+  app.add_option("--seed", options.Seed, "Headless: virtual time of day in milliseconds after midnight UTC")
+      ->check(CLI::Range(int64_t{0}, int64_t{86'399'999}));
+  app.add_option("--input", options.InputFile, "Headless: scripted input file");
+  app.add_option("--trace", options.TraceFile, "Headless: write a JSON Lines trace of every frame");
+  app.add_option("--screenshot", options.Screenshots, "Headless: FRAME:PATH.png, repeatable");
+  app.add_option("--scale", options.Scale, "Window: whole scale factor (default: fit the desktop)")
+      ->check(CLI::Range(1, 16));
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "lavarumble: " << e.what() << " (see --help)\n";
+    return kExitBadArguments;
+  }
+  if (!options.Headless && (!options.InputFile.empty() || !options.TraceFile.empty() ||
+                            !options.Screenshots.empty() || app.count("--frames") || app.count("--seed")))
+    return Fail("--frames, --seed, --input, --trace and --screenshot need --headless");
+  if (options.Headless) {
+    if (!app.count("--frames")) return Fail("--headless needs --frames N");
+    return RunHeadless(options);
+  }
+  return RunWindowed(options);
+}
+
+}  // namespace lr

@@ -1,0 +1,81 @@
+// Building and writing frame records.
+#include "app/TraceWriter.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+#include "game/MainForm.h"
+
+namespace lr {
+
+nlohmann::ordered_json FloatValue(float value) {
+  if (!std::isfinite(value)) return nullptr;
+  char buffer[32];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  *end = '\0';
+  // The shortest float digits, held as the double nearest to them, print back as those
+  // digits.
+  return std::strtod(buffer, nullptr);
+}
+
+nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame) {
+  nlohmann::ordered_json r;
+  r["frame"] = frame;
+  r["GameMode"] = form.GameMode;
+  r["RoundState"] = form.RoundState;
+  r["RoundTimer"] = FloatValue(form.RoundTimer);
+  r["RoundNumber"] = form.RoundNumber;
+  r["TickCount"] = form.TickCount;
+  r["TitleCounter"] = FloatValue(form.TitleCounter);
+  r["BannerCounter"] = FloatValue(form.BannerCounter);
+  r["ScoreFade"] = FloatValue(form.ScoreFade);
+  r["ScoreCountdown"] = FloatValue(form.ScoreCountdown);
+  r["PowerupCountdown"] = FloatValue(form.PowerupCountdown);
+  r["LavaScroll"] = FloatValue(form.LavaScroll);
+  r["HoverOption"] = form.HoverOption;
+  r["RandomState"] = form.Rng.RandomState;
+  std::map<std::string, int> classes;
+  for (const TSprite* s : form.SE.SpriteList)
+    if (!s->Dead) classes[s->ClassName()] += 1;
+  r["sprites"] = nlohmann::ordered_json::object();
+  for (const auto& [name, count] : classes) r["sprites"][name] = count;
+  r["sounds"] = form.SoundsThisFrame;
+  r["players"] = nlohmann::ordered_json::array();
+  return r;
+}
+
+TTraceWriter::~TTraceWriter() {
+  if (File) std::fclose(File);
+}
+
+bool TTraceWriter::Open(const std::string& path, std::string& error) {
+  File = std::fopen(path.c_str(), "wb");
+  Path = path;
+  if (!File) {
+    error = "cannot write trace file '" + path + "'";
+    return false;
+  }
+  return true;
+}
+
+void TTraceWriter::Write(const nlohmann::ordered_json& record) {
+  if (!File) return;
+  const std::string line = record.dump() + "\n";
+  std::fwrite(line.data(), 1, line.size(), File);
+}
+
+bool TTraceWriter::Close(std::string& error) {
+  if (!File) return true;
+  const bool ok = std::ferror(File) == 0;
+  const bool closed = std::fclose(File) == 0;
+  File = nullptr;
+  if (!ok || !closed) {
+    error = "cannot write trace file '" + Path + "'";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace lr

@@ -1,0 +1,24 @@
+// The match rules every game object reads: densities, physics, powerups, rounds, delays.
+#pragma once
+
+#include <array>
+
+#include "engine/Types.h"
+
+namespace lr {
+
+struct TGameSettings {
+  Integer PlatformDensity = 80;  // percent
+  Integer RopeDensity = 10;      // percent
+  Single MovePower = 1.6f;
+  Single JumpPower = -5.0f;  // negative is upwards
+  Single ClimbPower = 1.7f;
+  Single Gravity = 0.22f;
+  std::array<bool, 9> PowerupEnabled{true, true, true, true, true, true, true, true, true};
+  Integer PowerupDelay = 6;  // seconds, 6..60
+  Byte RoundCount = 3;
+  Byte RoundDelay = 10;  // seconds
+  bool Fullscreen = false;
+};
+
+}  // namespace lr

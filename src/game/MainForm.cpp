@@ -1,0 +1,169 @@
+// The main form: start-up, the frame in its fixed order of steps, and the window's events.
+#include "game/MainForm.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+
+#include "game/SpriteSheets.h"
+
+namespace lr {
+
+namespace {
+constexpr Integer kVirtualKeyEscape = 27;
+}
+
+TGForm::TGForm(const TFormServices& services)
+    : Timer(*services.Clock), Inp(services.Keyboard), Timer1(*services.Clock), Services(services) {
+  // The form's stored component settings: the game's key table, one slot per key.
+  Inp.Keyboard.Assigns = {200, 208, 203, 205, 28, 17, 31, 30, 32, 16, 57, 0, 0, 0, 0, 0,
+                          0,   0,   0,   0,   0,  0,  0,  0,  0,  0,  0,  0, 0, 0, 0, 56};
+  Inp.Keyboard.SetForegroundOnly(true);
+  Inp.Keyboard.SetExclusive(false);
+  OS.Width = 640;
+  OS.Height = 480;
+  OS.Presenter = services.Presenter;
+  Spr.OmegaScreen = &OS;
+  SE.Owner = this;
+  Timer.SetTargetFPS(60);
+  Timer.SetMinFPS(10);
+  Timer.SetMaxFPS(120);
+  Timer.SetFPSWarningFrames(10);
+  Timer.SetLossyMode(false);
+  Timer.OnTimer = [this](TOmegaTimer&) { TimerTimer(); };
+  Timer1.Interval = 1500;
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+  Timer1.SetEnabled(true);
+}
+
+TGForm::~TGForm() = default;
+
+void TGForm::SeedRandomFromClock() { Rng.SeedFromMilliseconds(Clock().MillisecondsOfDay()); }
+
+void TGForm::FormCreate() {
+  SeedRandomFromClock();
+  GameSettings.MovePower = 1.6f;
+  GameSettings.JumpPower = -5.0f;
+  GameSettings.ClimbPower = 1.7f;
+  GameSettings.Gravity = 0.22f;
+  GameSettings.PowerupEnabled.fill(true);
+
+  const std::vector<std::string> problems = LoadSpriteSheets(Spr, Services.DataFolder);
+  if (!problems.empty())
+    std::cerr << "lavarumble: " << problems.size() << " of the sprite sheets could not be read ("
+              << problems.front() << (problems.size() > 1 ? ", ..." : "") << ")\n";
+
+  // A blank white 640 × 480 picture for the background entry, tinted by corner colours.
+  TPicture white;
+  white.Width = 640;
+  white.Height = 480;
+  white.BitsPerPixel = 32;
+  white.Pixels.assign(640 * 480, 0xFFFFFFFFu);
+  if (TImageListItem* bg = Spr.Find("BG")) bg->SetPicture(white);
+
+  SeedRandomFromClock();
+  LavaScroll = 0;
+  for (int degree = 0; degree < 360; ++degree) {
+    const double radians = degree * M_PI / 180.0;
+    SinTable[degree] = static_cast<Single>(std::sin(radians));
+    CosTable[degree] = static_cast<Single>(std::cos(radians));
+  }
+  GameMode = 0;
+  TitleCounter = 0;
+
+  OS.Initialize();
+  Inp.Init();
+  Spr.Init();
+  Timer.SetEnabled(true);
+}
+
+void TGForm::TimerTimer() {
+  SoundsThisFrame.clear();
+  // 1-7: counters. Delta is never below 1, so every frame is exactly one step.
+  TimeFactor = std::min(Timer.Delta, 1.0f);
+  LavaScroll += TimeFactor;
+  if (LavaScroll > 640) LavaScroll = 0;
+  TitleCounter += TimeFactor;
+  if (GameMode == 0) RoundTimer = 0;
+  if (RoundTimer != -1 && RoundState == 0) RoundTimer = std::max(RoundTimer - 1, 0.0f);
+  if (RoundTimer == 180) {
+    // EndRound arrives with the round lifecycle.
+  }
+  TickCount += 1;
+
+  // 8-9: the frame opens on the background.
+  OS.BeginScene();
+  if (TImageListItem* bg = Spr.Find("BG")) {
+    if (GameMode == 1) {
+      bg->DrawColors(0, 0, 0, 0.5f, 0.5f, 1, 1, BackColor, BackColor, 0xFF000000u, 0xFF000000u, 0, 0);
+    } else if (GameMode == 0) {
+      const uint32_t red = ColorARGB(150, 0, 0, 255);
+      bg->DrawColors(0, 0, 0, 0.5f, 0.5f, 1, 1, 0xFF000000u, 0xFF000000u, red, red, 0, 0);
+    }
+  }
+
+  // 10-11: the powerup countdown (bubbles arrive with the powerups).
+  if (RoundState == 0) PowerupCountdown -= TimeFactor;
+  if (PowerupCountdown < 1) PowerupCountdown = static_cast<Single>(GameSettings.PowerupDelay * 60);
+
+  // 12: steering.
+  GetInput();
+
+  // 13-14: the world moves while a round is in play; everything is drawn always.
+  if (RoundState == 0) {
+    SE.MoveAll(TimeFactor);
+    SE.CollideAll();
+    SE.FreeDead();
+  }
+  SE.DrawAll();
+
+  // 15: the caption counts frames while windowed.
+  if (!OS.FullScreen) {
+    Caption = "FPS = " + std::to_string(Timer.FPS);
+    if (Services.Presenter) Services.Presenter->SetCaption(Caption);
+  }
+
+  // 16-19: overlays arrive with the fader, scoreboards and banner.
+
+  // 20: the frame is shown.
+  OS.EndScene();
+}
+
+void TGForm::GetInput() {
+  Inp.Keyboard.Poll();
+  // The players' steering arrives with the players.
+}
+
+void TGForm::FormKeyDown(Integer key) {
+  if (key != kVirtualKeyEscape) return;
+  if (GameMode == 0) Close();
+}
+
+void TGForm::Timer1Timer() {
+  // The online position heartbeat; nothing to send outside an online match.
+}
+
+void TGForm::PlaySound(const std::string& name) { SoundsThisFrame.push_back(name); }
+
+void TGForm::HandleEvent(const TInputEvent& event) {
+  switch (event.Kind) {
+    case TInputEventKind::KeyDown:
+      FormKeyDown(event.VirtualKey);
+      break;
+    case TInputEventKind::Close:
+      Close();
+      break;
+    case TInputEventKind::FocusGained:
+      Inp.Activated();
+      break;
+    default:
+      break;
+  }
+}
+
+void TGForm::Close() {
+  Closed = true;
+  Timer.SetEnabled(false);
+}
+
+}  // namespace lr

@@ -1,0 +1,105 @@
+// TGForm: the main window's game. It owns the engine components, the global game state and
+// the random generator, and runs one frame per call of TimerTimer. Nothing of the game lives
+// outside this object, so several games can run side by side in one process.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OmegaImageList.h"
+#include "engine/OmegaInput.h"
+#include "engine/OmegaScreen.h"
+#include "engine/OmegaSprite.h"
+#include "engine/OmegaTimer.h"
+#include "engine/PlainTimer.h"
+#include "engine/Types.h"
+#include "game/GameSettings.h"
+#include "game/RandomGenerator.h"
+#include "platform/Clock.h"
+#include "platform/InputEvent.h"
+#include "platform/Presenter.h"
+
+namespace lr {
+
+class TPlayer;
+
+// What the form needs from the machine it runs on.
+struct TFormServices {
+  IClock* Clock = nullptr;
+  IPresenter* Presenter = nullptr;  // nullptr: frames are drawn but shown nowhere
+  std::string DataFolder = "data";  // where the sprite sheets are
+  IKeyboardDevice* Keyboard = nullptr;  // nullptr: no keyboard input
+};
+
+class TGForm : public TSpriteOwner {
+ public:
+  explicit TGForm(const TFormServices& services);
+  ~TGForm() override;
+  TGForm(const TGForm&) = delete;
+  TGForm& operator=(const TGForm&) = delete;
+
+  // [SECTION] Components, in declaration order.
+  TOmegaScreen OS;
+  TOmegaSprite SE;
+  TOmegaTimer Timer;
+  TOmegaInput Inp;
+  TOmegaImageList Spr;
+  TPlainTimer Timer1;
+
+  // [SECTION] Global game state.
+  TGameSettings GameSettings;
+  TRandomGenerator Rng;
+  TPlayer* Player1 = nullptr;
+  TPlayer* Player2 = nullptr;
+  std::vector<TPlayer*> Players;
+  std::vector<TPlayer*> DeadPlayers;
+  Integer TickCount = 0;
+  Single TimeFactor = 0;
+  Single PowerupCountdown = 0;
+  Byte GameMode = 0;
+  Byte RoundState = 0;
+  Single RoundTimer = 0;
+  Single LavaScroll = 0;
+  Single TitleCounter = 0;
+  Single ScoreFade = 0;
+  Single ScoreCountdown = 0;
+  Single BannerCounter = 0;
+  uint32_t BackColor = 0;
+  Integer HoverOption = 0;
+  Byte OnlineGame = 0;
+  Word LevelSeed = 0;
+  Byte RoundNumber = 0;
+  // Sine and cosine of every whole degree, for the particle emitters.
+  std::array<Single, 360> SinTable{};
+  std::array<Single, 360> CosTable{};
+
+  // The window caption as last set by the frame.
+  std::string Caption = "Lava Rumble";
+  // The main window has been closed: the program ends.
+  bool Closed = false;
+  // Names of the sounds played during the current frame, for traces.
+  std::vector<std::string> SoundsThisFrame;
+
+  // [SECTION] Operations.
+  void FormCreate();
+  void TimerTimer();
+  void GetInput();
+  void FormKeyDown(Integer key);
+  void Timer1Timer();
+  void PlaySound(const std::string& name);
+  void SeedRandomFromClock();
+
+  // The one entry point of every player input: keys, mouse and window events.
+  void HandleEvent(const TInputEvent& event);
+  // Closes the main window, which ends the program.
+  void Close();
+
+  IClock& Clock() { return *Services.Clock; }
+
+ private:
+  TFormServices Services;
+};
+
+}  // namespace lr

@@ -1,0 +1,136 @@
+// The headless runner end to end: arguments, scripted input, trace and screenshots.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "support/RunProgram.h"
+
+namespace lr::test {
+namespace {
+
+using nlohmann::json;
+
+std::vector<json> ReadTrace(const std::string& path) {
+  std::vector<json> frames;
+  for (const std::string& line : ReadLines(path)) frames.push_back(json::parse(line));
+  return frames;
+}
+
+TEST(HeadlessRunner, RunsTheFramesAndTracesEach) {
+  TTempDir dir;
+  const TRunResult run = RunGame({"--headless", "--frames", "120", "--seed", "1", "--trace", dir.File("t.jsonl")});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  const std::vector<json> frames = ReadTrace(dir.File("t.jsonl"));
+  ASSERT_EQ(frames.size(), 120u);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i]["frame"], i + 1);
+    // Every frame is one step of the animation clock and of the title timeline.
+    EXPECT_EQ(frames[i]["TickCount"], i + 1);
+    EXPECT_EQ(frames[i]["TitleCounter"].get<double>(), static_cast<double>(i + 1));
+    EXPECT_EQ(frames[i]["GameMode"], 0);
+    for (const char* key : {"RoundState", "RoundTimer", "RoundNumber", "BannerCounter", "ScoreFade",
+                            "ScoreCountdown", "PowerupCountdown", "LavaScroll", "HoverOption", "RandomState",
+                            "sprites", "sounds", "players"})
+      EXPECT_TRUE(frames[i].contains(key)) << key;
+  }
+  // The title screen holds the round timer at 0, and the powerup countdown restarts at
+  // PowerupDelay × 60 once it runs below 1.
+  EXPECT_EQ(frames[0]["RoundTimer"], 0);
+  EXPECT_EQ(frames[0]["PowerupCountdown"], 360);
+  EXPECT_EQ(frames[1]["PowerupCountdown"], 359);
+}
+
+TEST(HeadlessRunner, SeedIsTheVirtualTimeOfDay) {
+  TTempDir dir;
+  const TRunResult run = RunGame({"--headless", "--frames", "1", "--seed", "43210", "--trace", dir.File("t.jsonl")});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  // Start-up seeds the generator from the clock; nothing draws from it on the title yet.
+  EXPECT_EQ(ReadTrace(dir.File("t.jsonl"))[0]["RandomState"], 43210);
+}
+
+TEST(HeadlessRunner, SameArgumentsGiveByteIdenticalTraces) {
+  TTempDir dir;
+  WriteText(dir.File("in.txt"), "3 key Left down\n9 key Left up\n12 mouse 320 240\n13 click\n");
+  for (const char* name : {"a.jsonl", "b.jsonl"}) {
+    const TRunResult run = RunGame({"--headless", "--frames", "300", "--seed", "777", "--input", dir.File("in.txt"),
+                                    "--trace", dir.File(name)});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  }
+  const std::string a = ReadText(dir.File("a.jsonl"));
+  EXPECT_FALSE(a.empty());
+  EXPECT_EQ(a, ReadText(dir.File("b.jsonl")));
+}
+
+TEST(HeadlessRunner, EscapeOnTheTitleClosesTheProgram) {
+  TTempDir dir;
+  WriteText(dir.File("in.txt"), "# leave at once\n5 key Escape down   # a comment after an event\n");
+  const TRunResult run = RunGame(
+      {"--headless", "--frames", "100", "--input", dir.File("in.txt"), "--trace", dir.File("t.jsonl")});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  // The key arrives before frame 5 runs; the window closes and no frame runs after it.
+  EXPECT_EQ(ReadTrace(dir.File("t.jsonl")).size(), 4u);
+}
+
+TEST(HeadlessRunner, ScreenshotsAreWrittenAtTheirFrames) {
+  TTempDir dir;
+  const TRunResult run = RunGame({"--headless", "--frames", "3", "--screenshot", "2:" + dir.File("two.png"),
+                                  "--screenshot", "3:" + dir.File("three.png")});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  const std::string png = ReadText(dir.File("two.png"));
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  // Width and height in the header: 640 × 480.
+  auto be32 = [&](size_t at) {
+    return (static_cast<uint8_t>(png[at]) << 24) | (static_cast<uint8_t>(png[at + 1]) << 16) |
+           (static_cast<uint8_t>(png[at + 2]) << 8) | static_cast<uint8_t>(png[at + 3]);
+  };
+  EXPECT_EQ(be32(16), 640);
+  EXPECT_EQ(be32(20), 480);
+  EXPECT_FALSE(ReadText(dir.File("three.png")).empty());
+}
+
+TEST(HeadlessRunner, BadArgumentsAndFilesExitWithCodeTwoAndOneLine) {
+  TTempDir dir;
+  WriteText(dir.File("bad1.txt"), "abc key Left down\n");
+  WriteText(dir.File("bad2.txt"), "1 key Tab down\n");
+  WriteText(dir.File("bad3.txt"), "1 key Left sideways\n");
+  WriteText(dir.File("bad4.txt"), "1 mouse 10\n");
+  WriteText(dir.File("bad5.txt"), "0 click\n");
+  WriteText(dir.File("bad6.txt"), "1 jump\n");
+  const std::vector<std::vector<std::string>> cases = {
+      {"--headless"},
+      {"--headless", "--frames", "-1"},
+      {"--headless", "--frames", "ten"},
+      {"--headless", "--frames", "1", "--seed", "86400000"},
+      {"--headless", "--frames", "1", "--input", dir.File("missing.txt")},
+      {"--headless", "--frames", "1", "--input", dir.File("bad1.txt")},
+      {"--headless", "--frames", "1", "--input", dir.File("bad2.txt")},
+      {"--headless", "--frames", "1", "--input", dir.File("bad3.txt")},
+      {"--headless", "--frames", "1", "--input", dir.File("bad4.txt")},
+      {"--headless", "--frames", "1", "--input", dir.File("bad5.txt")},
+      {"--headless", "--frames", "1", "--input", dir.File("bad6.txt")},
+      {"--headless", "--frames", "1", "--trace", dir.File("no/such/dir/t.jsonl")},
+      {"--headless", "--frames", "1", "--screenshot", "x:" + dir.File("a.png")},
+      {"--headless", "--frames", "1", "--screenshot", "1:" + dir.File("no/such/dir/a.png")},
+      {"--frames", "5"},
+      {"--no-such-option"},
+  };
+  for (const auto& args : cases) {
+    const TRunResult run = RunGame(args);
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    EXPECT_EQ(run.ExitCode, 2) << joined;
+    ASSERT_FALSE(run.Err.empty()) << joined;
+    EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << joined << ": " << run.Err;
+  }
+}
+
+TEST(HeadlessRunner, HelpExitsCleanly) {
+  const TRunResult run = RunGame({"--help"});
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_NE(run.Out.find("--headless"), std::string::npos);
+  EXPECT_NE(run.Out.find("--screenshot"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lr::test

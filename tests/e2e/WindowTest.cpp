@@ -1,0 +1,24 @@
+// The real game window under a private X server: its caption and the Escape key.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/RunProgram.h"
+
+namespace lr::test {
+namespace {
+
+TEST(GameWindow, CaptionShowsSixtyFramesAndEscapeCloses) {
+  if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0)
+    GTEST_FAIL() << "Xvfb and xdotool are needed: run scripts/setup.sh";
+  TTempDir dir;
+  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/e2e/window_caption.sh' '" +
+                              LR_BINARY + "' >'" + dir.File("out") + "' 2>'" + dir.File("err") + "'";
+  const int status = std::system(command.c_str());
+  std::cout << ReadText(dir.File("err"));
+  EXPECT_EQ(status, 0) << ReadText(dir.File("out"));
+}
+
+}  // namespace
+}  // namespace lr::test

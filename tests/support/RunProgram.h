@@ -1,0 +1,35 @@
+// Running the game's binary from a test: arguments in, exit code, output and files out.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace lr::test {
+
+struct TRunResult {
+  int ExitCode = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// Runs the lavarumble binary with these arguments (each passed as one word).
+TRunResult RunGame(const std::vector<std::string>& args, const std::string& env = "");
+
+// A fresh directory under the system's temporary folder, removed with the object.
+class TTempDir {
+ public:
+  TTempDir();
+  ~TTempDir();
+  const std::filesystem::path& Path() const { return Dir; }
+  std::string File(const std::string& name) const { return (Dir / name).string(); }
+
+ private:
+  std::filesystem::path Dir;
+};
+
+std::string ReadText(const std::string& path);
+void WriteText(const std::string& path, const std::string& text);
+std::vector<std::string> ReadLines(const std::string& path);
+
+}  // namespace lr::test
