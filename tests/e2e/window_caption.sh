@@ -5,13 +5,16 @@
 set -u
 binary=$1
 shot=${2:-}
-display=:$(( 90 + RANDOM % 400 ))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+work=$(mktemp -d)
+# The X server picks a free display itself and writes its number to us.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $game $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
 game=
-for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-DISPLAY=$display SDL_AUDIODRIVER=dummy "$binary" --scale 1 >/dev/null 2>&1 &
+trap 'kill $game $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
+display=:$(head -n 1 "$work/display")
+DISPLAY=$display SDL_AUDIODRIVER=dummy "$binary" --scale 1 >"$work/game.log" 2>&1 &
 game=$!
 window=
 for _ in $(seq 200); do
@@ -21,7 +24,7 @@ for _ in $(seq 200); do
 done
 if [ -z "$window" ]; then
   titles=$(DISPLAY=$display xdotool search --name '.' getwindowname %@ 2>/dev/null | tr '\n' '|')
-  echo "no window captioned 'FPS = 60' within 20 s (captions seen: $titles)"
+  echo "no window captioned 'FPS = 60' within 20 s (captions seen: $titles; game said: $(head -c 300 "$work/game.log" | tr '\n' ' '))"
   exit 1
 fi
 [ -n "$shot" ] && DISPLAY=$display import -window root "$shot" 2>/dev/null
