@@ -19,6 +19,7 @@
 #include "platform/Paths.h"
 #include "platform/PngFile.h"
 #include "platform/SdlWindow.h"
+#include "platform/MessageBox.h"
 
 namespace lr {
 
@@ -34,6 +35,14 @@ struct TOptions {
   std::string TraceFile;
   std::vector<std::string> Screenshots;
   int Scale = 0;
+};
+
+// Without a window, errors are lines on stderr.
+class TStderrReporter final : public IErrorReporter {
+ public:
+  void ShowError(const std::string& title, const std::string& text) override {
+    std::cerr << title << ": " << text << "\n";
+  }
 };
 
 // A headless presenter keeps the last frame shown.
@@ -103,8 +112,10 @@ int RunHeadless(const TOptions& options) {
   services.Presenter = &screen;
   services.Keyboard = &keyboard;
   services.DataFolder = ExecutableDirectory() + "/data";
+  TStderrReporter errors;
+  services.ErrorReporter = &errors;
   TGForm form(services);
-  form.FormCreate();
+  if (!form.FormCreate()) return 1;
 
   int32_t pointerX = 0, pointerY = 0;
   for (int64_t frame = 1; frame <= options.Frames && !form.Closed; ++frame) {
@@ -155,7 +166,11 @@ int RunWindowed(const TOptions& options) {
   TSdlKeyboard keyboard(window);
   std::string error;
   if (!window.Open("Lava Rumble", 640, 480, options.Scale, error)) {
-    std::cerr << "Error: cannot open the game window: " << error << "\n";
+    // Without a window there is no device to draw on.
+    std::cerr << "lavarumble: " << error << "\n";
+    TMessageBoxReporter errors;
+    errors.ShowError("Error", ScreenErrorText(kErrNoDirect3D));
+    errors.ShowError("Error", kExitText);
     return 1;
   }
   TFormServices services;
@@ -163,8 +178,10 @@ int RunWindowed(const TOptions& options) {
   services.Presenter = &window;
   services.Keyboard = &keyboard;
   services.DataFolder = ExecutableDirectory() + "/data";
+  TMessageBoxReporter errors;
+  services.ErrorReporter = &errors;
   TGForm form(services);
-  form.FormCreate();
+  if (!form.FormCreate()) return 1;
 
   std::vector<TInputEvent> events;
   const int64_t ticksPerMs = clock.Frequency() / 1000;

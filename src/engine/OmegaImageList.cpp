@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 #include "engine/OmegaScreen.h"
 
@@ -203,6 +204,17 @@ TImageListItem* TOmegaImageList::Init() {
   for (const auto& item : ImageList)
     if (!item->Load(*this)) return item.get();
   return nullptr;
+}
+
+void TOmegaImageList::DeviceInit() {
+  if (TImageListItem* failed = Init()) {
+    const std::string text = "Error creating texture " + failed->Name;
+    if (ErrorReporter)
+      ErrorReporter->ShowError("Error", text);
+    else
+      std::cerr << "Error: " << text << "\n";
+    FatalError = true;
+  }
 }
 
 void TOmegaImageList::UnInit() {

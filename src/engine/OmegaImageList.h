@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/OmegaScreen.h"
 #include "engine/Types.h"
 #include "engine/Vertex.h"
 #include "platform/PictureFile.h"
 
 namespace lr {
 
-class TOmegaScreen;
 class TOmegaImageList;
 
 class TImageListItem {
@@ -65,9 +65,12 @@ class TImageListItem {
                  uint32_t color, bool mirrorY, bool mirrorX, Integer patternIndex, Integer blendMode);
 };
 
-class TOmegaImageList {
+class TOmegaImageList final : public TDeviceComponent {
  public:
   TOmegaScreen* OmegaScreen = nullptr;
+  IErrorReporter* ErrorReporter = nullptr;
+  // A texture could not be made: the error was shown and the program must end.
+  bool FatalError = false;
   // Items in stored order; the list owns them.
   std::vector<std::unique_ptr<TImageListItem>> ImageList;
 
@@ -81,6 +84,11 @@ class TOmegaImageList {
   // could not be made, or nullptr.
   TImageListItem* Init();
   void UnInit();
+
+  TKind DeviceKind() const override { return TKind::ImageList; }
+  // Init, reporting "Error creating texture <Name>" when a texture cannot be made.
+  void DeviceInit() override;
+  void DeviceUnInit() override { UnInit(); }
 };
 
 }  // namespace lr

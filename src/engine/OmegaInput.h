@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/OmegaScreen.h"
 #include "engine/Types.h"
 #include "platform/KeyboardDevice.h"
 
@@ -64,7 +65,7 @@ class TKeyboard final : public TCustomInput {
   static const std::array<Integer, 32> kDefaultAssigns;
 };
 
-class TOmegaInput {
+class TOmegaInput final : public TDeviceComponent {
  public:
   // The keyboard the component reads; the window's keyboard, or a scripted one.
   explicit TOmegaInput(IKeyboardDevice* device);
@@ -77,6 +78,10 @@ class TOmegaInput {
   void UnInit();
   // The window was activated: every part acquires its device again.
   void Activated();
+
+  TKind DeviceKind() const override { return TKind::Input; }
+  void DeviceInit() override { Init(); }
+  void DeviceUnInit() override {}
 };
 
 }  // namespace lr

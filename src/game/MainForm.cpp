@@ -23,7 +23,13 @@ TGForm::TGForm(const TFormServices& services)
   OS.Width = 640;
   OS.Height = 480;
   OS.Presenter = services.Presenter;
+  OS.ErrorReporter = services.ErrorReporter;
+  OS.Setbpp(32);
+  OS.RenderMode = TRenderMode::rmSoftware;
   Spr.OmegaScreen = &OS;
+  Spr.ErrorReporter = services.ErrorReporter;
+  // The components whose device resources follow the screen, in form order.
+  OS.Components = {&Inp, &Spr};
   SE.Owner = this;
   Timer.SetTargetFPS(60);
   Timer.SetMinFPS(10);
@@ -36,11 +42,15 @@ TGForm::TGForm(const TFormServices& services)
   Timer1.SetEnabled(true);
 }
 
-TGForm::~TGForm() = default;
+TGForm::~TGForm() {
+  // The screen outlives the components it restores: release them while they still exist.
+  OS.UnInit();
+  OS.Components.clear();
+}
 
 void TGForm::SeedRandomFromClock() { Rng.SeedFromMilliseconds(Clock().MillisecondsOfDay()); }
 
-void TGForm::FormCreate() {
+bool TGForm::FormCreate() {
   SeedRandomFromClock();
   GameSettings.MovePower = 1.6f;
   GameSettings.JumpPower = -5.0f;
@@ -71,10 +81,12 @@ void TGForm::FormCreate() {
   GameMode = 0;
   TitleCounter = 0;
 
-  OS.Initialize();
+  if (!OS.Initialize() || Spr.FatalError) return false;
   Inp.Init();
-  Spr.Init();
+  Spr.DeviceInit();
+  if (Spr.FatalError) return false;
   Timer.SetEnabled(true);
+  return true;
 }
 
 void TGForm::TimerTimer() {

@@ -31,6 +31,7 @@ struct TFormServices {
   IPresenter* Presenter = nullptr;  // nullptr: frames are drawn but shown nowhere
   std::string DataFolder = "data";  // where the sprite sheets are
   IKeyboardDevice* Keyboard = nullptr;  // nullptr: no keyboard input
+  IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr
 };
 
 class TGForm : public TSpriteOwner {
@@ -83,7 +84,9 @@ class TGForm : public TSpriteOwner {
   std::vector<std::string> SoundsThisFrame;
 
   // [SECTION] Operations.
-  void FormCreate();
+  // The one-time set-up; false when the screen or a texture could not be made (the error
+  // has been shown and the program ends with code 1).
+  bool FormCreate();
   void TimerTimer();
   void GetInput();
   void FormKeyDown(Integer key);

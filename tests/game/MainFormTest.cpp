@@ -12,8 +12,9 @@ struct TestGame {
   explicit TestGame(uint32_t timeOfDay) : Clock(timeOfDay) {
     TFormServices services;
     services.Clock = &Clock;
+    services.DataFolder = LR_BUILD_DIR "/data";
     Form = std::make_unique<TGForm>(services);
-    Form->FormCreate();
+    EXPECT_TRUE(Form->FormCreate());
   }
   void Frames(int n) {
     for (int i = 0; i < n; ++i) {
