@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "app/InputScript.h"
@@ -18,6 +19,8 @@
 #include "platform/KeyboardDevice.h"
 #include "platform/Paths.h"
 #include "platform/PngFile.h"
+#include "platform/RecordingAudio.h"
+#include "platform/SdlAudio.h"
 #include "platform/SdlWindow.h"
 #include "platform/MessageBox.h"
 
@@ -58,6 +61,29 @@ class TFrameKeeper final : public IPresenter {
   int Width = 0;
   int Height = 0;
   std::string Caption;
+};
+
+// Polls both timers. A failure inside a frame (a sound file that cannot be loaded, say) ends
+// that frame and is reported; the next frames run as usual. A window shows each distinct
+// message once; every occurrence goes to stderr.
+class TFrameGuard {
+ public:
+  explicit TFrameGuard(IErrorReporter& reporter) : Reporter(reporter) {}
+  void Tick(TGForm& form) {
+    try {
+      form.Timer1.Poll();
+      form.Timer.Tick();
+    } catch (const std::exception& e) {
+      if (Shown.insert(e.what()).second)
+        Reporter.ShowError("Lava Rumble", e.what());
+      else
+        std::cerr << "Lava Rumble: " << e.what() << "\n";
+    }
+  }
+
+ private:
+  IErrorReporter& Reporter;
+  std::set<std::string> Shown;
 };
 
 int Fail(const std::string& message) {
@@ -105,17 +131,20 @@ int RunHeadless(const TOptions& options) {
   if (!options.TraceFile.empty() && !trace.Open(options.TraceFile, error)) return Fail(error);
 
   VirtualClock clock(static_cast<uint32_t>(options.Seed));
+  TRecordingAudio audio(clock);
   TScriptedKeyboard keyboard;
   TFrameKeeper screen;
   TFormServices services;
   services.Clock = &clock;
   services.Presenter = &screen;
   services.Keyboard = &keyboard;
+  services.Audio = &audio;
   services.DataFolder = ExecutableDirectory() + "/data";
   TStderrReporter errors;
   services.ErrorReporter = &errors;
   TGForm form(services);
   if (!form.FormCreate()) return 1;
+  TFrameGuard guard(errors);
 
   int32_t pointerX = 0, pointerY = 0;
   for (int64_t frame = 1; frame <= options.Frames && !form.Closed; ++frame) {
@@ -145,8 +174,7 @@ int RunHeadless(const TOptions& options) {
     if (form.Closed) break;
     // Every frame is exactly one target frame long.
     clock.Advance(form.Timer.TicksPerFrame());
-    form.Timer1.Poll();
-    form.Timer.Tick();
+    guard.Tick(form);
     if (!options.TraceFile.empty()) trace.Write(FrameRecord(form, frame));
     if (auto it = shots.find(frame); it != shots.end()) {
       for (const std::string& path : it->second) {
@@ -164,6 +192,7 @@ int RunWindowed(const TOptions& options) {
   SystemClock clock;
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
+  TSdlAudio audio;
   std::string error;
   if (!window.Open("Lava Rumble", 640, 480, options.Scale, error)) {
     // Without a window there is no device to draw on.
@@ -177,11 +206,13 @@ int RunWindowed(const TOptions& options) {
   services.Clock = &clock;
   services.Presenter = &window;
   services.Keyboard = &keyboard;
+  services.Audio = &audio;
   services.DataFolder = ExecutableDirectory() + "/data";
   TMessageBoxReporter errors;
   services.ErrorReporter = &errors;
   TGForm form(services);
   if (!form.FormCreate()) return 1;
+  TFrameGuard guard(errors);
 
   std::vector<TInputEvent> events;
   const int64_t ticksPerMs = clock.Frequency() / 1000;
@@ -200,8 +231,7 @@ int RunWindowed(const TOptions& options) {
     if (events.empty() && wait > 0 && wait <= 2 * ticksPerMs)
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
-    form.Timer1.Poll();
-    form.Timer.Tick();
+    guard.Tick(form);
   }
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "engine/GameSounds.h"
 #include "game/SpriteSheets.h"
 
 namespace lr {
@@ -14,7 +15,11 @@ constexpr Integer kVirtualKeyEscape = 27;
 }
 
 TGForm::TGForm(const TFormServices& services)
-    : Timer(*services.Clock), Inp(services.Keyboard), Timer1(*services.Clock), Services(services) {
+    : Timer(*services.Clock),
+      Inp(services.Keyboard),
+      Sound(services.Audio, *services.Clock),
+      Timer1(*services.Clock),
+      Services(services) {
   // The form's stored component settings: the game's key table, one slot per key.
   Inp.Keyboard.Assigns = {200, 208, 203, 205, 28, 17, 31, 30, 32, 16, 57, 0, 0, 0, 0, 0,
                           0,   0,   0,   0,   0,  0,  0,  0,  0,  0,  0,  0, 0, 0, 0, 56};
@@ -31,6 +36,7 @@ TGForm::TGForm(const TFormServices& services)
   // The components whose device resources follow the screen, in form order.
   OS.Components = {&Inp, &Spr};
   SE.Owner = this;
+  FillGameSounds(Sound);
   Timer.SetTargetFPS(60);
   Timer.SetMinFPS(10);
   Timer.SetMaxFPS(120);
@@ -83,6 +89,7 @@ bool TGForm::FormCreate() {
 
   if (!OS.Initialize() || Spr.FatalError) return false;
   Inp.Init();
+  Sound.CreateAudioPaths();
   Spr.DeviceInit();
   if (Spr.FatalError) return false;
   Timer.SetEnabled(true);
@@ -155,7 +162,11 @@ void TGForm::Timer1Timer() {
   // The online position heartbeat; nothing to send outside an online match.
 }
 
-void TGForm::PlaySound(const std::string& name) { SoundsThisFrame.push_back(name); }
+void TGForm::PlaySound(const std::string& name) {
+  SoundsThisFrame.push_back(name);
+  // The game plays only names from its table; an unknown name plays nothing.
+  if (TSoundListItem* item = Sound.SoundList.Find(name)) item->Play();
+}
 
 void TGForm::HandleEvent(const TInputEvent& event) {
   switch (event.Kind) {

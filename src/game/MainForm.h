@@ -11,6 +11,7 @@
 #include "engine/OmegaImageList.h"
 #include "engine/OmegaInput.h"
 #include "engine/OmegaScreen.h"
+#include "engine/OmegaSound3D.h"
 #include "engine/OmegaSprite.h"
 #include "engine/OmegaTimer.h"
 #include "engine/PlainTimer.h"
@@ -32,6 +33,7 @@ struct TFormServices {
   std::string DataFolder = "data";  // where the sprite sheets are
   IKeyboardDevice* Keyboard = nullptr;  // nullptr: no keyboard input
   IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr
+  IAudioDevice* Audio = nullptr;            // plays the sounds; required
 };
 
 class TGForm : public TSpriteOwner {
@@ -46,6 +48,7 @@ class TGForm : public TSpriteOwner {
   TOmegaSprite SE;
   TOmegaTimer Timer;
   TOmegaInput Inp;
+  TOmegaSound3D Sound;
   TOmegaImageList Spr;
   TPlainTimer Timer1;
 

@@ -4,14 +4,16 @@
 #include <memory>
 
 #include "game/MainForm.h"
+#include "platform/RecordingAudio.h"
 
 namespace lr {
 namespace {
 
 struct TestGame {
-  explicit TestGame(uint32_t timeOfDay) : Clock(timeOfDay) {
+  explicit TestGame(uint32_t timeOfDay) : Clock(timeOfDay), Audio(Clock) {
     TFormServices services;
     services.Clock = &Clock;
+    services.Audio = &Audio;
     services.DataFolder = LR_BUILD_DIR "/data";
     Form = std::make_unique<TGForm>(services);
     EXPECT_TRUE(Form->FormCreate());
@@ -23,6 +25,7 @@ struct TestGame {
     }
   }
   VirtualClock Clock;
+  TRecordingAudio Audio;
   std::unique_ptr<TGForm> Form;
 };
 
@@ -92,6 +95,15 @@ TEST(MainForm, EscapeOnTheTitleCloses) {
   // A closed window runs no more frames.
   game.Frames(3);
   EXPECT_EQ(game.Form->TickCount, 0);
+}
+
+TEST(MainForm, PlaySoundPlaysFromTheTableAndRecordsTheName) {
+  TestGame game(0);
+  game.Form->PlaySound("Boom");
+  game.Form->PlaySound("boom");  // names are case-sensitive: plays nothing
+  EXPECT_EQ(game.Form->SoundsThisFrame, (std::vector<std::string>{"Boom", "boom"}));
+  ASSERT_EQ(game.Audio.Plays().size(), 1u);
+  EXPECT_NE(game.Audio.Plays()[0].File.find("Boom.wav"), std::string::npos);
 }
 
 TEST(MainForm, GamesSideBySideShareNothing) {
