@@ -18,6 +18,7 @@
 #include "platform/Clock.h"
 #include "platform/KeyboardDevice.h"
 #include "platform/Paths.h"
+#include "platform/FontRasterizer.h"
 #include "platform/PngFile.h"
 #include "platform/RecordingAudio.h"
 #include "platform/SdlAudio.h"
@@ -132,6 +133,7 @@ int RunHeadless(const TOptions& options) {
 
   VirtualClock clock(static_cast<uint32_t>(options.Seed));
   TRecordingAudio audio(clock);
+  TFontRasterizer fonts;
   TScriptedKeyboard keyboard;
   TFrameKeeper screen;
   TFormServices services;
@@ -139,6 +141,7 @@ int RunHeadless(const TOptions& options) {
   services.Presenter = &screen;
   services.Keyboard = &keyboard;
   services.Audio = &audio;
+  services.Fonts = &fonts;
   services.DataFolder = ExecutableDirectory() + "/data";
   TStderrReporter errors;
   services.ErrorReporter = &errors;
@@ -193,6 +196,7 @@ int RunWindowed(const TOptions& options) {
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
   TSdlAudio audio;
+  TFontRasterizer fonts;
   std::string error;
   if (!window.Open("Lava Rumble", 640, 480, options.Scale, error)) {
     // Without a window there is no device to draw on.
@@ -207,6 +211,7 @@ int RunWindowed(const TOptions& options) {
   services.Presenter = &window;
   services.Keyboard = &keyboard;
   services.Audio = &audio;
+  services.Fonts = &fonts;
   services.DataFolder = ExecutableDirectory() + "/data";
   TMessageBoxReporter errors;
   services.ErrorReporter = &errors;

@@ -67,6 +67,23 @@ TOmegaScreen::~TOmegaScreen() {
   if (Presenter) Presenter->ShowCursor(true);
   UnInit();
   if (OnDestroy) OnDestroy();
+  for (TDeviceComponent* c : FComponents) c->Screen = nullptr;
+}
+
+TDeviceComponent::~TDeviceComponent() {
+  if (Screen) Screen->RemoveComponent(this);
+}
+
+void TOmegaScreen::AddComponent(TDeviceComponent* component) {
+  if (!component || component->Screen == this) return;
+  if (component->Screen) component->Screen->RemoveComponent(component);
+  component->Screen = this;
+  FComponents.push_back(component);
+}
+
+void TOmegaScreen::RemoveComponent(TDeviceComponent* component) {
+  std::erase(FComponents, component);
+  if (component && component->Screen == this) component->Screen = nullptr;
 }
 
 void TOmegaScreen::SetRed(Byte value) {
@@ -133,17 +150,17 @@ bool TOmegaScreen::Initialize() {
 
 void TOmegaScreen::RestoreAll() {
   if (Device) Device->SetTexture(nullptr);
-  for (TDeviceComponent* c : Components)
+  for (TDeviceComponent* c : FComponents)
     if (c->DeviceKind() == TDeviceComponent::TKind::ImageList) c->DeviceInit();
-  for (TDeviceComponent* c : Components)
+  for (TDeviceComponent* c : FComponents)
     if (c->DeviceKind() != TDeviceComponent::TKind::ImageList) c->DeviceInit();
 }
 
 void TOmegaScreen::ReleaseAll() {
   if (Device) Device->SetTexture(nullptr);
-  for (TDeviceComponent* c : Components)
+  for (TDeviceComponent* c : FComponents)
     if (c->DeviceKind() == TDeviceComponent::TKind::Font) c->DeviceUnInit();
-  for (TDeviceComponent* c : Components)
+  for (TDeviceComponent* c : FComponents)
     if (c->DeviceKind() == TDeviceComponent::TKind::ImageList) c->DeviceUnInit();
 }
 

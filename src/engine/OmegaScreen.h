@@ -19,14 +19,24 @@ enum class TPrimitiveKind { TriangleFan, LineStrip };
 enum class TRenderMode { rmHardware, rmReference, rmSoftware };
 enum class TPool { plManaged, plDefault };
 
-// A component whose device resources the screen releases and restores around a reset.
+class TOmegaScreen;
+
+// A component whose device resources the screen releases and restores around a reset. A
+// component leaves its screen's list when it is destroyed, so either may go first.
 class TDeviceComponent {
  public:
   enum class TKind { ImageList, Font, Input };
-  virtual ~TDeviceComponent() = default;
+  TDeviceComponent() = default;
+  TDeviceComponent(const TDeviceComponent&) = delete;
+  TDeviceComponent& operator=(const TDeviceComponent&) = delete;
+  virtual ~TDeviceComponent();
   virtual TKind DeviceKind() const = 0;
   virtual void DeviceInit() = 0;
   virtual void DeviceUnInit() = 0;
+
+ private:
+  friend class TOmegaScreen;
+  TOmegaScreen* Screen = nullptr;
 };
 
 // Start-up error codes and their texts.
@@ -70,7 +80,9 @@ class TOmegaScreen {
   // The window and the components of the form, in form order.
   IPresenter* Presenter = nullptr;
   IErrorReporter* ErrorReporter = nullptr;
-  std::vector<TDeviceComponent*> Components;
+  void AddComponent(TDeviceComponent* component);
+  void RemoveComponent(TDeviceComponent* component);
+  const std::vector<TDeviceComponent*>& Components() const { return FComponents; }
 
   // [SECTION] Device and frames.
   // Creates the device; false after reporting an error (the caller ends the program).
@@ -107,6 +119,7 @@ class TOmegaScreen {
   void ShowError(uint32_t code);
 
   std::unique_ptr<TSoftwareDevice> Device;
+  std::vector<TDeviceComponent*> FComponents;
   Integer Fbpp = 16;
   Byte FRed = 255, FGreen = 255, FBlue = 255, FAlpha = 255;
   uint32_t FGlobalColor = 0xFFFFFFFF;

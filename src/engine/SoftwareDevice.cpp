@@ -7,7 +7,7 @@
 // [SECTION] Lines
 // [SECTION] TSoftwareDevice
 //
-// Drawing rules, the ones a card of the time applied to pre-transformed vertices:
+// Drawing rules:
 // - Coverage. Positions are snapped to 1/256 pixel. Pixel (x, y) belongs to a triangle when its
 //   centre (x + 0.5, y + 0.5) lies inside; a centre exactly on an edge counts only for a top edge
 //   (horizontal, interior below) or a left edge (interior to its right). So two triangles that
@@ -262,22 +262,26 @@ struct TColourRamp {
 };
 
 void GouraudSpan(uint32_t* out, TColourRamp& c, int n) {
-  int32_t a = c.A, r = c.R, g = c.G, b = c.B;
   int i = 0;
 #if LR_RASTER_SSE2
-  __m128i acc = _mm_set_epi32(a, r, g, b);
+  // Lanes B, G, R, A of four neighbouring pixels; the packs put them back as ARGB words.
   const __m128i step = _mm_set_epi32(c.DA, c.DR, c.DG, c.DB);
-  for (; i < n; ++i) {
-    const __m128i level = _mm_srli_epi32(acc, 16);
-    const __m128i words = _mm_packs_epi32(level, level);
-    out[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-    acc = _mm_add_epi32(acc, step);
+  const __m128i step4 = _mm_slli_epi32(step, 2);
+  __m128i acc0 = _mm_set_epi32(c.A, c.R, c.G, c.B);
+  __m128i acc1 = _mm_add_epi32(acc0, step);
+  __m128i acc2 = _mm_add_epi32(acc1, step);
+  __m128i acc3 = _mm_add_epi32(acc2, step);
+  for (; i + 4 <= n; i += 4) {
+    const __m128i first = _mm_packs_epi32(_mm_srli_epi32(acc0, 16), _mm_srli_epi32(acc1, 16));
+    const __m128i second = _mm_packs_epi32(_mm_srli_epi32(acc2, 16), _mm_srli_epi32(acc3, 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(first, second));
+    acc0 = _mm_add_epi32(acc0, step4);
+    acc1 = _mm_add_epi32(acc1, step4);
+    acc2 = _mm_add_epi32(acc2, step4);
+    acc3 = _mm_add_epi32(acc3, step4);
   }
-  a += c.DA * n;
-  r += c.DR * n;
-  g += c.DG * n;
-  b += c.DB * n;
-#else
+#endif
+  int32_t a = c.A + c.DA * i, r = c.R + c.DR * i, g = c.G + c.DG * i, b = c.B + c.DB * i;
   for (; i < n; ++i) {
     out[i] = (static_cast<uint32_t>(a >> 16) << 24) | (static_cast<uint32_t>(r >> 16) << 16) |
              (static_cast<uint32_t>(g >> 16) << 8) | static_cast<uint32_t>(b >> 16);
@@ -286,7 +290,6 @@ void GouraudSpan(uint32_t* out, TColourRamp& c, int n) {
     g += c.DG;
     b += c.DB;
   }
-#endif
   c.A = a;
   c.R = r;
   c.G = g;
@@ -339,8 +342,8 @@ constexpr int SubBits = 8;
 constexpr int64_t SubUnit = int64_t{1} << SubBits;
 constexpr int64_t HalfSub = SubUnit / 2;
 // Triangles reaching further than this are cut down to it before snapping, which keeps every
-// edge-function product within 64 bits. Cutting along a triangle's own edges moves no pixel
-// centre across an edge on screen beyond a rounding of 1/256 pixel a million pixels away.
+// edge-function product within 64 bits. The cut points lie on the triangle's own edges, so on
+// screen an edge moves by rounding only.
 constexpr double GuardBand = 1 << 20;
 constexpr double Fixed32 = 4294967296.0;
 // Texel coordinates up to 2^28 texels stay exact in 32.32 fixed point over any span.
@@ -418,7 +421,7 @@ struct TTarget {
   const TTexture* Texture;  // nullptr: untextured
 };
 
-// Everything a span of one triangle needs.
+// Everything a span of one triangle (or unrotated rectangle) needs.
 struct TTriangleShade {
   const TTarget* Target;
   bool Textured, Flat, FillOpaque;
@@ -544,7 +547,8 @@ bool SetupShade(const TTarget& target, const TRasterVertex* v0, const TRasterVer
   const double px0 = static_cast<double>(x[0]) / SubUnit, py0 = static_cast<double>(y[0]) / SubUnit;
   const double dx1 = static_cast<double>(x[1] - x[0]) / SubUnit, dy1 = static_cast<double>(y[1] - y[0]) / SubUnit;
   const double dx2 = static_cast<double>(x[2] - x[0]) / SubUnit, dy2 = static_cast<double>(y[2] - y[0]) / SubUnit;
-  const double area = dx1 * dy2 - dx2 * dy1;  // exact: snapped coordinates
+  const double area = static_cast<double>((x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0])) /
+                      static_cast<double>(SubUnit * SubUnit);
   auto plane = [&](double a0, double a1, double a2) {
     TPlane p;
     p.Dx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) / area;
@@ -719,9 +723,10 @@ void DrawTriangle(const TTarget& target, const TRasterVertex& a, const TRasterVe
 // column's (row's) centre, kept between the two end pixels. Each line of a strip leaves out its
 // end pixel, which the next line starts on; the strip's own last point is drawn once at the end
 // (the device draws last pixels) unless the strip closes on the pixel it started from. So a
-// closed outline touches every pixel of it exactly once. Colour and texture coordinates are
-// interpolated along the pixels; texels are sampled as for triangles. The pixel set does not
-// depend on what is visible, so clipping to the screen changes nothing on it.
+// closed outline touches every pixel of it exactly once. Colour and texture coordinates go
+// linearly from the start pixel (the start vertex's values) to the end pixel; a set texture is
+// sampled nearest and clamped, as for triangles. The pixel set does not depend on what is
+// visible, so clipping to the screen changes nothing on it.
 
 uint32_t LineSource(const TTarget& target, const TRasterVertex& a, const TRasterVertex& b, double t) {
   auto level = [t](double p, double q) {

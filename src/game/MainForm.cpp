@@ -34,7 +34,18 @@ TGForm::TGForm(const TFormServices& services)
   Spr.OmegaScreen = &OS;
   Spr.ErrorReporter = services.ErrorReporter;
   // The components whose device resources follow the screen, in form order.
-  OS.Components = {&Inp, &Spr};
+  Font.OmegaScreen = &OS;
+  Font.Rasterizer = services.Fonts;
+  Font2.OmegaScreen = &OS;
+  Font2.Rasterizer = services.Fonts;
+  Fader.OmegaScreen = &OS;
+  Fader.SetFadeSpeed(1);
+  Prim.OmegaScreen = &OS;
+  Prim.Filled = true;
+  OS.AddComponent(&Font);
+  OS.AddComponent(&Inp);
+  OS.AddComponent(&Spr);
+  OS.AddComponent(&Font2);
   SE.Owner = this;
   FillGameSounds(Sound);
   Timer.SetTargetFPS(60);
@@ -49,9 +60,8 @@ TGForm::TGForm(const TFormServices& services)
 }
 
 TGForm::~TGForm() {
-  // The screen outlives the components it restores: release them while they still exist.
+  // Release the components' device resources while they all still exist.
   OS.UnInit();
-  OS.Components.clear();
 }
 
 void TGForm::SeedRandomFromClock() { Rng.SeedFromMilliseconds(Clock().MillisecondsOfDay()); }
@@ -88,6 +98,10 @@ bool TGForm::FormCreate() {
   TitleCounter = 0;
 
   if (!OS.Initialize() || Spr.FatalError) return false;
+  Font.Init();
+  Font.SetFont("Impact", 11, {});
+  Font2.Init();
+  Font2.SetFont("Showcard Gothic", 20, {});
   Inp.Init();
   Sound.CreateAudioPaths();
   Spr.DeviceInit();

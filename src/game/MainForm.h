@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/OmegaFont.h"
+#include "engine/OmegaFader.h"
 #include "engine/OmegaImageList.h"
+#include "engine/OmegaPrimitives.h"
 #include "engine/OmegaInput.h"
 #include "engine/OmegaScreen.h"
 #include "engine/OmegaSound3D.h"
@@ -34,6 +37,7 @@ struct TFormServices {
   IKeyboardDevice* Keyboard = nullptr;  // nullptr: no keyboard input
   IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr
   IAudioDevice* Audio = nullptr;            // plays the sounds; required
+  IFontRasterizer* Fonts = nullptr;         // nullptr: text draws nothing
 };
 
 class TGForm : public TSpriteOwner {
@@ -46,10 +50,14 @@ class TGForm : public TSpriteOwner {
   // [SECTION] Components, in declaration order.
   TOmegaScreen OS;
   TOmegaSprite SE;
+  TOmegaFont Font;
   TOmegaTimer Timer;
   TOmegaInput Inp;
   TOmegaSound3D Sound;
   TOmegaImageList Spr;
+  TOmegaFader Fader;
+  TOmegaPrimitives Prim;
+  TOmegaFont Font2;
   TPlainTimer Timer1;
 
   // [SECTION] Global game state.
