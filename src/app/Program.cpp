@@ -179,6 +179,7 @@ int RunHeadless(const TOptions& options) {
     clock.Advance(form.Timer.TicksPerFrame());
     guard.Tick(form);
     if (!options.TraceFile.empty()) trace.Write(FrameRecord(form, frame));
+    form.SoundsThisFrame.clear();
     if (auto it = shots.find(frame); it != shots.end()) {
       for (const std::string& path : it->second) {
         if (screen.Pixels.empty()) return Fail("no frame was shown by frame " + std::to_string(frame));
@@ -237,6 +238,7 @@ int RunWindowed(const TOptions& options) {
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
     guard.Tick(form);
+    form.SoundsThisFrame.clear();
   }
   return 0;
 }

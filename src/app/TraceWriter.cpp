@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "actors/ItemUnit.h"
+#include "actors/PlayerUnit.h"
 #include "game/MainForm.h"
 
 namespace lr {
@@ -43,6 +45,42 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame) {
   for (const auto& [name, count] : classes) r["sprites"][name] = count;
   r["sounds"] = form.SoundsThisFrame;
   r["players"] = nlohmann::ordered_json::array();
+  for (const TPlayer* p : form.Players) {
+    nlohmann::ordered_json j;
+    j["Name"] = p->Name;
+    j["X"] = FloatValue(p->X);
+    j["Y"] = FloatValue(p->Y);
+    j["VelX"] = FloatValue(p->VelX);
+    j["VelY"] = FloatValue(p->VelY);
+    j["State"] = PlayerStateName(p->State);
+    j["PatternIndex"] = p->PatternIndex;
+    j["ScaleX"] = FloatValue(p->ScaleX);
+    j["Angle"] = FloatValue(p->Angle);
+    j["OnGround"] = p->OnGround;
+    j["OnRope"] = p->OnRope;
+    j["Visible"] = p->Visible;
+    j["Item"] = p->Item ? nlohmann::ordered_json(kPowerups[p->Item->Kind].KindName) : nullptr;
+    j["UseDelay"] = FloatValue(p->UseDelay);
+    j["StunTime"] = FloatValue(p->StunTime);
+    j["Eliminated"] = p->Eliminated;
+    j["DeathCause"] = p->DeathCause;
+    j["Killer"] = p->Killer ? nlohmann::ordered_json(p->Killer->Name) : nullptr;
+    j["RoundKills"] = p->RoundKills;
+    j["Kills"] = p->Kills;
+    j["Deaths"] = p->Deaths;
+    j["Wins"] = p->Wins;
+    j["Ready"] = p->Ready;
+    j["NetIndex"] = p->NetIndex;
+    r["players"].push_back(std::move(j));
+  }
+  if (form.LevelBuiltThisFrame) {
+    form.LevelBuiltThisFrame = false;
+    nlohmann::ordered_json level;
+    level["seed"] = form.LastLevel.Seed;
+    level["platforms"] = form.LastLevel.Platforms;
+    level["ropes"] = form.LastLevel.Ropes;
+    r["level"] = std::move(level);
+  }
   return r;
 }
 

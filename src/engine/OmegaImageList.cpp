@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "engine/OmegaScreen.h"
+#include "platform/Paths.h"
 
 namespace lr {
 
@@ -50,18 +51,43 @@ void TImageListItem::SetPicture(const TPicture& value) {
 }
 
 bool TImageListItem::Load(TOmegaImageList& list) {
+  // A picture file named by Filepath replaces the stored picture; a missing file is ignored.
+  bool fromFile = false;
+  const size_t first = Filepath.find_first_not_of(" \t");
+  Filepath = first == std::string::npos ? std::string()
+                                        : Filepath.substr(first, Filepath.find_last_not_of(" \t") - first + 1);
+  if (!Filepath.empty()) {
+    // A drive, a backslash or (here) a leading slash: the name is used as it is.
+    const bool qualified = Filepath.find(':') != std::string::npos || Filepath.find('\\') != std::string::npos ||
+                           Filepath.front() == '/';
+    const std::string path = qualified ? NativePath(Filepath) : ExecutableDirectory() + "/" + Filepath;
+    TPicture fromDisk;
+    std::string error;
+    if (LoadPictureFile(path, fromDisk, error)) {
+      Picture = std::move(fromDisk);
+      fromFile = true;
+    }
+  }
   if (Picture.Empty()) return true;  // no graphic: stays unloaded
   Device = list.OmegaScreen;
   Renderer = &list;
   if (TileHeight < 1) TileHeight = Picture.Height;
   if (TileWidth < 1) TileWidth = Picture.Width;
   if (!Texture) {
-    // The texture has the picture's exact size; keyed texels become all zero.
+    // The texture has the picture's exact size, but at least 2 × 2: a thinner picture sits in
+    // its top-left corner and the rest is transparent black. Keyed texels become all zero.
+    if (Picture.Pixels.size() != static_cast<size_t>(Picture.Width) * Picture.Height) return false;
     auto texture = std::make_shared<TTexture>();
-    texture->Width = Picture.Width;
-    texture->Height = Picture.Height;
-    texture->Texels = Picture.Pixels;
-    if (texture->Texels.size() != static_cast<size_t>(Picture.Width) * Picture.Height) return false;
+    texture->Width = std::max(Picture.Width, 2);
+    texture->Height = std::max(Picture.Height, 2);
+    if (texture->Width == Picture.Width && texture->Height == Picture.Height) {
+      texture->Texels = Picture.Pixels;
+    } else {
+      texture->Texels.assign(static_cast<size_t>(texture->Width) * texture->Height, 0u);
+      for (Integer y = 0; y < Picture.Height; ++y)
+        std::copy_n(Picture.Pixels.begin() + static_cast<ptrdiff_t>(y) * Picture.Width, Picture.Width,
+                    texture->Texels.begin() + static_cast<ptrdiff_t>(y) * texture->Width);
+    }
     if (Transparent) {
       const uint32_t key = 0xFF000000u | (TransparentColor & 0xFFFFFFu);
       for (uint32_t& texel : texture->Texels)
@@ -75,6 +101,9 @@ bool TImageListItem::Load(TOmegaImageList& list) {
   ImageWidth = std::max(Picture.Width, 1);
   Rows = ImageHeight / TileHeight;
   Columns = ImageWidth / TileWidth;
+  // A picture read from a file is dropped once its texture exists; a stored one stays so the
+  // texture can be made again.
+  if (fromFile) Picture = TPicture{};
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "actors/PlayerUnit.h"
 #include "engine/GameSounds.h"
 #include "game/SpriteSheets.h"
 
@@ -97,6 +98,20 @@ bool TGForm::FormCreate() {
   GameMode = 0;
   TitleCounter = 0;
 
+  // The two local players; the sprite manager owns them.
+  Player1 = new TPlayer(SE);
+  Player1->SetGreen(50);
+  Player1->SetBlue(50);
+  Player1->SetRed(200);
+  Player1->Name = "Red Man";
+  Player2 = new TPlayer(SE);
+  Player2->SetGreen(200);
+  Player2->SetBlue(50);
+  Player2->SetRed(50);
+  Player2->Name = "Green Man";
+  Players = {Player1, Player2};
+  DeadPlayers.clear();
+
   if (!OS.Initialize() || Spr.FatalError) return false;
   Font.Init();
   Font.SetFont("Impact", 11, {});
@@ -107,24 +122,23 @@ bool TGForm::FormCreate() {
   Spr.DeviceInit();
   if (Spr.FatalError) return false;
   Timer.SetEnabled(true);
+  InitLava();
   return true;
 }
 
 void TGForm::TimerTimer() {
-  SoundsThisFrame.clear();
-  // 1-7: counters. Delta is never below 1, so every frame is exactly one step.
+  // 1-7: counters. The timer fires only once a whole target frame has passed, so TimeFactor
+  // is exactly 1 and every counter moves in whole steps; the equality tests rely on it.
   TimeFactor = std::min(Timer.Delta, 1.0f);
   LavaScroll += TimeFactor;
   if (LavaScroll > 640) LavaScroll = 0;
   TitleCounter += TimeFactor;
   if (GameMode == 0) RoundTimer = 0;
   if (RoundTimer != -1 && RoundState == 0) RoundTimer = std::max(RoundTimer - 1, 0.0f);
-  if (RoundTimer == 180) {
-    // EndRound arrives with the round lifecycle.
-  }
+  if (RoundTimer == 180) EndRound();
   TickCount += 1;
 
-  // 8-9: the frame opens on the background.
+  // 8-9: the frame opens on the background; the title screen draws over it.
   OS.BeginScene();
   if (TImageListItem* bg = Spr.Find("BG")) {
     if (GameMode == 1) {
@@ -134,8 +148,9 @@ void TGForm::TimerTimer() {
       bg->DrawColors(0, 0, 0, 0.5f, 0.5f, 1, 1, 0xFF000000u, 0xFF000000u, red, red, 0, 0);
     }
   }
+  if (GameMode == 0) DoTitleScreen();
 
-  // 10-11: the powerup countdown (bubbles arrive with the powerups).
+  // 10-11: the powerup countdown; bubbles arrive with the powerups.
   if (RoundState == 0) PowerupCountdown -= TimeFactor;
   if (PowerupCountdown < 1) PowerupCountdown = static_cast<Single>(GameSettings.PowerupDelay * 60);
 
@@ -156,27 +171,78 @@ void TGForm::TimerTimer() {
     if (Services.Presenter) Services.Presenter->SetCaption(Caption);
   }
 
-  // 16-19: overlays arrive with the fader, scoreboards and banner.
+  // 16-19: overlays. The boards and the banner may start rounds: that happens here.
+  if (GameMode == 1) Fader.Update();
+  if (GameMode == 1 && RoundState == 1) DrawRoundScoreboard();
+  if (GameMode == 1 && RoundState == 2) DrawFinalScoreboard();
+  if (GameMode == 3) DrawNewRound();
 
   // 20: the frame is shown.
   OS.EndScene();
 }
 
+namespace {
+// Key-assignment slots of the game's table.
+enum TSlot : int { kSlotUp, kSlotDown, kSlotLeft, kSlotRight, kSlotReturn, kSlotW, kSlotS, kSlotA, kSlotD, kSlotQ, kSlotSpace };
+}  // namespace
+
 void TGForm::GetInput() {
+  if (Player2) Player2->ClearInput();
   Inp.Keyboard.Poll();
-  // The players' steering arrives with the players.
+  const TSlotSet down = Inp.Keyboard.Down;
+  auto isDown = [down](int slot) { return (down & (TSlotSet{1} << slot)) != 0; };
+
+  if (isDown(kSlotSpace) && RoundState == 1) {
+    Player1->Ready = true;
+    if (Player2) Player2->Ready = true;
+  }
+  TPlayer& p1 = *Player1;
+  if (p1.OnGround || p1.OnRope) {
+    // A released key stops the player and tells the peers where it stopped.
+    if (isDown(kSlotLeft)) {
+      p1.KeyLeft = true;
+    } else if (p1.KeyLeft) {
+      p1.ClearInput();
+      p1.SendAction(13);
+    }
+    if (isDown(kSlotRight)) {
+      p1.KeyRight = true;
+    } else if (p1.KeyRight) {
+      p1.ClearInput();
+      p1.SendAction(13);
+    }
+    if (isDown(kSlotUp)) p1.KeyUp = true;
+    if (isDown(kSlotDown)) {
+      p1.KeyDown = true;
+    } else if (p1.KeyDown) {
+      p1.ClearInput();
+      p1.SendAction(13);
+    }
+  }
+  if (isDown(kSlotReturn)) p1.UseItem();
+  if (Player2 && (Player2->OnGround || Player2->OnRope)) {
+    if (isDown(kSlotA)) Player2->KeyLeft = true;
+    if (isDown(kSlotD)) Player2->KeyRight = true;
+    if (isDown(kSlotW)) Player2->KeyUp = true;
+    if (isDown(kSlotS)) Player2->KeyDown = true;
+  }
+  if (isDown(kSlotQ) && Player2) Player2->UseItem();
 }
 
 void TGForm::FormKeyDown(Integer key) {
   if (key != kVirtualKeyEscape) return;
-  if (GameMode == 0) Close();
+  if (GameMode == 1)
+    StartMenu();
+  else if (GameMode == 0)
+    Close();
 }
 
 void TGForm::Timer1Timer() {
-  // The online position heartbeat; nothing to send outside an online match.
+  if (OnlineGame != 0 && Player1) Player1->SendAction(14);
 }
 
 void TGForm::PlaySound(const std::string& name) {
+  // The runner empties the record after each traced frame.
   SoundsThisFrame.push_back(name);
   // The game plays only names from its table; an unknown name plays nothing.
   if (TSoundListItem* item = Sound.SoundList.Find(name)) item->Play();
@@ -190,10 +256,20 @@ void TGForm::HandleEvent(const TInputEvent& event) {
     case TInputEventKind::Close:
       Close();
       break;
+    case TInputEventKind::MouseMove:
+      FormMouseMove(event.X, event.Y);
+      break;
+    case TInputEventKind::Click:
+      FormClick();
+      break;
     case TInputEventKind::FocusGained:
+      Focused = true;
       Inp.Activated();
       break;
-    default:
+    case TInputEventKind::FocusLost:
+      Focused = false;
+      break;
+    case TInputEventKind::KeyUp:
       break;
   }
 }

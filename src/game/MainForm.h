@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "engine/PlainTimer.h"
 #include "engine/Types.h"
 #include "game/GameSettings.h"
+#include "game/LevelUnit.h"
 #include "game/RandomGenerator.h"
 #include "platform/Clock.h"
 #include "platform/InputEvent.h"
@@ -28,6 +30,7 @@
 namespace lr {
 
 class TPlayer;
+class TBounceText;
 
 // What the form needs from the machine it runs on.
 struct TFormServices {
@@ -63,8 +66,8 @@ class TGForm : public TSpriteOwner {
   // [SECTION] Global game state.
   TGameSettings GameSettings;
   TRandomGenerator Rng;
-  TPlayer* Player1 = nullptr;
-  TPlayer* Player2 = nullptr;
+  TPlayer* Player1 = nullptr;  // owned by SE
+  TPlayer* Player2 = nullptr;  // owned by SE; nullptr once an online match was launched
   std::vector<TPlayer*> Players;
   std::vector<TPlayer*> DeadPlayers;
   Integer TickCount = 0;
@@ -79,16 +82,37 @@ class TGForm : public TSpriteOwner {
   Single ScoreCountdown = 0;
   Single BannerCounter = 0;
   uint32_t BackColor = 0;
+  std::vector<TBounceText*> MenuTexts;  // the menu entries, owned by SE
   Integer HoverOption = 0;
   Byte OnlineGame = 0;
   Word LevelSeed = 0;
   Byte RoundNumber = 0;
+  TLevelGrid LevelGrid;
+  // The seed of the level built last and its sprites in placement order, for traces:
+  // platforms as (col, row), ropes as (col, row, piece).
+  struct TLevelRecord {
+    Integer Seed = 0;
+    std::vector<std::array<Integer, 2>> Platforms;
+    std::vector<std::array<Integer, 3>> Ropes;
+  };
+  TLevelRecord LastLevel;
+  bool LevelBuiltThisFrame = false;
+  // Players dropped from an online match: out of SE and Players, kept alive (not freed) so
+  // that no pointer to them dangles. Declared after SE, so they go before it.
+  std::vector<std::unique_ptr<TSprite>> DroppedPlayers;
+  // The rounds field of the options dialog, read by StartGame.
+  Byte RoundSpinValue = 10;
   // Sine and cosine of every whole degree, for the particle emitters.
   std::array<Single, 360> SinTable{};
   std::array<Single, 360> CosTable{};
 
   // The window caption as last set by the frame.
   std::string Caption = "Lava Rumble";
+  // The main window has the keyboard focus (the menu ignores the mouse otherwise).
+  bool Focused = true;
+  // The dialogs this window opens; unset until they exist.
+  std::function<void()> ShowOptions;
+  std::function<void()> ShowLobby;
   // The main window has been closed: the program ends.
   bool Closed = false;
   // Names of the sounds played during the current frame, for traces.
@@ -104,6 +128,36 @@ class TGForm : public TSpriteOwner {
   void Timer1Timer();
   void PlaySound(const std::string& name);
   void SeedRandomFromClock();
+  Integer Random(Integer n) { return Rng.Random(n); }
+
+  // Rounds.
+  void StartGame();
+  void StartRound();
+  void EndRound();
+  void DrawNewRound();
+  void StartMenu();
+  // Kills every sprite that is neither a player nor the lava.
+  void RemoveArena();
+
+  // Level.
+  void BuildLevel(Integer seed);
+  void AddPlatforms(Integer col, Integer row, Integer extra);
+  void AddRope(Integer col, Integer row, Integer extra);
+
+  // Lava.
+  void InitLava();
+
+  // Title screen and menu.
+  void DoTitleScreen();
+  void TitleFall();
+  void BounceText(const std::string& name, Integer x, Integer y, Byte option);
+  void FormMouseMove(Integer x, Integer y);
+  void FormClick();
+  void OnOptionClick();
+
+  // Scoreboards.
+  void DrawRoundScoreboard();
+  void DrawFinalScoreboard();
 
   // The one entry point of every player input: keys, mouse and window events.
   void HandleEvent(const TInputEvent& event);
@@ -111,6 +165,9 @@ class TGForm : public TSpriteOwner {
   void Close();
 
   IClock& Clock() { return *Services.Clock; }
+
+  // The form a sprite of this game belongs to.
+  static TGForm& Of(const TSprite& sprite) { return static_cast<TGForm&>(*sprite.Engine->Owner); }
 
  private:
   TFormServices Services;
