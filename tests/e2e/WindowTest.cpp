@@ -20,5 +20,12 @@ TEST(GameWindow, CaptionShowsSixtyFramesAndEscapeCloses) {
   EXPECT_EQ(status, 0) << ReadText(dir.File("out"));
 }
 
+TEST(GameWindow, AMatchStartsByMouseInAScaledWindowAndIsPlayedByKeys) {
+  TTempDir dir;
+  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/e2e/window_match.sh' '" +
+                              LR_BINARY + "' '' >'" + dir.File("out") + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("out"));
+}
+
 }  // namespace
 }  // namespace lr::test
