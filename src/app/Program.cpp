@@ -136,16 +136,14 @@ int RunHeadless(const TOptions& options) {
   TFontRasterizer fonts;
   TScriptedKeyboard keyboard;
   TFrameKeeper screen;
-  TFormServices services;
-  services.Clock = &clock;
-  services.Presenter = &screen;
-  services.Keyboard = &keyboard;
-  services.Audio = &audio;
-  services.Fonts = &fonts;
-  services.DataFolder = ExecutableDirectory() + "/data";
   TStderrReporter errors;
-  services.ErrorReporter = &errors;
-  TGForm form(services);
+  TGForm form({.Clock = &clock,
+               .Presenter = &screen,
+               .DataFolder = ExecutableDirectory() + "/data",
+               .Keyboard = &keyboard,
+               .ErrorReporter = &errors,
+               .Audio = &audio,
+               .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
   TFrameGuard guard(errors);
 
@@ -207,16 +205,14 @@ int RunWindowed(const TOptions& options) {
     errors.ShowError("Error", kExitText);
     return 1;
   }
-  TFormServices services;
-  services.Clock = &clock;
-  services.Presenter = &window;
-  services.Keyboard = &keyboard;
-  services.Audio = &audio;
-  services.Fonts = &fonts;
-  services.DataFolder = ExecutableDirectory() + "/data";
   TMessageBoxReporter errors;
-  services.ErrorReporter = &errors;
-  TGForm form(services);
+  TGForm form({.Clock = &clock,
+               .Presenter = &window,
+               .DataFolder = ExecutableDirectory() + "/data",
+               .Keyboard = &keyboard,
+               .ErrorReporter = &errors,
+               .Audio = &audio,
+               .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
   TFrameGuard guard(errors);
 

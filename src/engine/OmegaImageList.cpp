@@ -93,6 +93,8 @@ bool TImageListItem::Load(TOmegaImageList& list) {
       for (uint32_t& texel : texture->Texels)
         if (texel == key) texel = 0;
     }
+    texture->OpaqueWhite = std::all_of(texture->Texels.begin(), texture->Texels.end(),
+                                       [](uint32_t texel) { return texel == 0xFFFFFFFFu; });
     Texture = std::move(texture);
   }
   TextureWidth = std::max(Texture->Width, 2);

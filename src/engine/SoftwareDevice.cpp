@@ -783,7 +783,7 @@ bool DrawLine(const TTarget& target, const TRasterVertex& a, const TRasterVertex
 // A texture whose texels do not match its size reads as fully transparent black.
 const TTexture* UsableTexture(const TTexture* texture) {
   static const TTexture Transparent{1, 1, {0u}};
-  if (texture == nullptr) return nullptr;
+  if (texture == nullptr || texture->OpaqueWhite) return nullptr;
   if (texture->Width <= 0 || texture->Height <= 0 ||
       texture->Texels.size() < static_cast<size_t>(texture->Width) * static_cast<size_t>(texture->Height))
     return &Transparent;

@@ -21,6 +21,9 @@ struct TTexture {
   Integer Width = 0;
   Integer Height = 0;
   std::vector<uint32_t> Texels;
+  // Every texel is opaque white, so sampling changes nothing (the background's blank
+  // picture): the device may draw it as plain vertex colour, pixel for pixel the same.
+  bool OpaqueWhite = false;
   uint32_t At(Integer x, Integer y) const {
     return (x < 0 || y < 0 || x >= Width || y >= Height) ? 0u : Texels[static_cast<size_t>(y) * Width + x];
   }

@@ -281,6 +281,31 @@ TEST(SoftwareDeviceColourTest, CornerColoursInterpolateAndRoundToTheNearestLevel
     ASSERT_EQ(Pixel(device, x, 1), 0xFF000000u | static_cast<uint32_t>((10 * x + 7) / 4) << 16) << x;
 }
 
+TEST(SoftwareDeviceColourTest, AnOpaqueWhiteTextureDrawsLikeTheVertexColoursAlone) {
+  // The background is a blank white picture tinted by its corners; flagged, it skips sampling
+  // and must give the same pixels as sampling it, rotated or not, in any blend mode.
+  TTexture white = MakeTexture(64, 64, [](int, int) { return 0xFFFFFFFFu; });
+  TTexture flagged = white;
+  flagged.OpaqueWhite = true;
+  for (int mode : {0, 2, 4}) {
+    TSoftwareDevice a(80, 80), b(80, 80);
+    for (TSoftwareDevice* d : {&a, &b}) {
+      d->Clear(0xFF203040);
+      d->SetBlendMode(mode);
+      d->SetTexture(d == &a ? &white : &flagged);
+    }
+    TQuad q = ImageQuad(3, 5, 64, 64);
+    q.V[0].Color = q.V[1].Color = 0x80102030;
+    q.V[2].Color = q.V[3].Color = 0xFF960000;
+    Draw(a, q);
+    Draw(b, q);
+    q.V[1].X += 7.25f;  // no longer a rectangle: the general path
+    Draw(a, q);
+    Draw(b, q);
+    ASSERT_TRUE(std::equal(a.BackBuffer(), a.BackBuffer() + 80 * 80, b.BackBuffer())) << "mode " << mode;
+  }
+}
+
 // ---- Blending --------------------------------------------------------------------------------
 
 TEST(SoftwareDeviceBlendTest, EachModeAppliesItsFactorsToAKnownPair) {

@@ -13,7 +13,7 @@ TEST(GameWindow, CaptionShowsSixtyFramesAndEscapeCloses) {
   if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0)
     GTEST_FAIL() << "Xvfb and xdotool are needed: run scripts/setup.sh";
   TTempDir dir;
-  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/e2e/window_caption.sh' '" +
+  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/window/window_caption.sh' '" +
                               LR_BINARY + "' >'" + dir.File("out") + "' 2>'" + dir.File("err") + "'";
   const int status = std::system(command.c_str());
   std::cout << ReadText(dir.File("err"));
@@ -22,7 +22,7 @@ TEST(GameWindow, CaptionShowsSixtyFramesAndEscapeCloses) {
 
 TEST(GameWindow, AMatchStartsByMouseInAScaledWindowAndIsPlayedByKeys) {
   TTempDir dir;
-  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/e2e/window_match.sh' '" +
+  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/window/window_match.sh' '" +
                               LR_BINARY + "' '' >'" + dir.File("out") + "' 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("out"));
 }
