@@ -1,6 +1,7 @@
 // TPlayer: the stick figure's body (steering, gravity, jumping, crouching and rolling,
-// climbing, landing, walls, lava, animation) and its contacts with other players, bubbles and
-// death, with the accounting of kills, deaths and round wins.
+// climbing, landing, walls, lava, animation) and its contacts with other players, bubbles, shots
+// and gloves, and death, with the accounting of kills, deaths and round wins. The item uses are
+// in PlayerItems.cpp.
 //
 // [SECTION] Construction and small queries
 // [SECTION] Movement commands
@@ -387,7 +388,11 @@ void TPlayer::DoCollision(TSprite& other, Integer /*x*/, Integer /*y*/) {
     TouchItem(*item);
     return;
   }
-  // Bullet and glove hits arrive with the powerups.
+  if (auto* bullet = dynamic_cast<TBullet*>(&other)) {
+    HitByBullet(*bullet);
+    return;
+  }
+  if (auto* glove = dynamic_cast<TGlove*>(&other)) HitByGlove(*glove);
 }
 
 // [SECTION] Contacts
@@ -490,8 +495,31 @@ void TPlayer::TouchItem(TItem& bubble) {
   }
 }
 
-void TPlayer::UseItem() {
-  // Item use arrives with the powerups.
+void TPlayer::HitByBullet(TBullet& bullet) {
+  // A shot fired standing passes over a ducking player.
+  if (bullet.High && IsDucking()) return;
+  Killer = bullet.Owner;
+  DeathCause = "Handgun";
+  Die(dkBlast);
+  bullet.Kill();
+}
+
+void TPlayer::HitByGlove(TGlove& glove) {
+  if (IsDucking() || glove.Direction == -1 || glove.Owner == this) return;
+  TGForm& form = Form();
+  EmitPuff(form, PointRect(static_cast<Integer>(Round(X)) + 16, static_cast<Integer>(Round(Y)) + 32), 30);
+  form.PlaySound("Ouff");
+  Killer = glove.Owner;
+  DeathCause = "Spring Glove";
+  // Turned back at once, so one glove hits once. The punch throws; it does not kill.
+  glove.Direction = -1;
+  const Single g = glove.ScaleX;
+  Knock(VelX * g + g * 4.5f, -4.5f);
+  if (glove.Owner) {
+    glove.Owner->UseDelay = 10;
+    glove.Owner->StunTime = 10;
+  }
+  StunTime = 25;
 }
 
 // [SECTION] Deaths

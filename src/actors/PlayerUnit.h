@@ -10,7 +10,9 @@
 
 namespace lr {
 
+class TBullet;
 class TGForm;
+class TGlove;
 class TItem;
 class TRope;
 
@@ -80,9 +82,19 @@ class TPlayer : public TSprite {
   void Bump(TPlayer& other);
   void TouchItem(TItem& bubble);
   void UseItem();
+  void HitByBullet(TBullet& bullet);
+  void HitByGlove(TGlove& glove);
   void Die(TDeathKind how);
 
   TGForm& Form() const;
+
+ private:
+  // The item uses; each returns false when its requirement fails.
+  bool PlaceMine();
+  bool SpringJump();
+  bool Teleport();
+  bool FireHandgun();
+  bool PunchGlove();
 };
 
 // Gives a player a random start position standing on a platform of the current level.

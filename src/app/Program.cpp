@@ -14,6 +14,7 @@
 
 #include "app/InputScript.h"
 #include "app/TraceWriter.h"
+#include "engine/GameSounds.h"
 #include "game/MainForm.h"
 #include "platform/Clock.h"
 #include "platform/KeyboardDevice.h"
@@ -39,6 +40,21 @@ struct TOptions {
   std::string TraceFile;
   std::vector<std::string> Screenshots;
   int Scale = 0;
+  bool SoundCheck = false;
+};
+
+// --sound-check: every sound of the game's table once, in table order, one every half second
+// from the first frame on, so the whole set can be heard (or seen in a trace).
+class TSoundCheck {
+ public:
+  explicit TSoundCheck(bool enabled) : Next(enabled ? 0 : kGameSounds.size()) {}
+  void BeforeFrame(TGForm& form) {
+    if (Next >= kGameSounds.size() || form.TickCount % 30 != 0) return;
+    form.PlaySound(std::string(kGameSounds[Next++].Name));
+  }
+
+ private:
+  size_t Next;
 };
 
 // Without a window, errors are lines on stderr.
@@ -146,6 +162,7 @@ int RunHeadless(const TOptions& options) {
                .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
   TFrameGuard guard(errors);
+  TSoundCheck soundCheck(options.SoundCheck);
 
   int32_t pointerX = 0, pointerY = 0;
   for (int64_t frame = 1; frame <= options.Frames && !form.Closed; ++frame) {
@@ -173,6 +190,7 @@ int RunHeadless(const TOptions& options) {
       }
     }
     if (form.Closed) break;
+    soundCheck.BeforeFrame(form);
     // Every frame is exactly one target frame long.
     clock.Advance(form.Timer.TicksPerFrame());
     guard.Tick(form);
@@ -215,6 +233,7 @@ int RunWindowed(const TOptions& options) {
                .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
   TFrameGuard guard(errors);
+  TSoundCheck soundCheck(options.SoundCheck);
 
   std::vector<TInputEvent> events;
   const int64_t ticksPerMs = clock.Frequency() / 1000;
@@ -233,6 +252,7 @@ int RunWindowed(const TOptions& options) {
     if (events.empty() && wait > 0 && wait <= 2 * ticksPerMs)
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
+    if (form.Timer.TicksUntilDue() == 0) soundCheck.BeforeFrame(form);
     guard.Tick(form);
     form.SoundsThisFrame.clear();
   }
@@ -251,6 +271,7 @@ int RunProgram(int argc, char** argv) {
   app.add_option("--input", options.InputFile, "Headless: scripted input file");
   app.add_option("--trace", options.TraceFile, "Headless: write a JSON Lines trace of every frame");
   app.add_option("--screenshot", options.Screenshots, "Headless: FRAME:PATH.png, repeatable");
+  app.add_flag("--sound-check", options.SoundCheck, "Play every sound of the game once, half a second apart");
   app.add_option("--scale", options.Scale, "Window: whole scale factor (default: fit the desktop)")
       ->check(CLI::Range(1, 16));
   try {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
 #include "engine/GameSounds.h"
 #include "game/SpriteSheets.h"
@@ -150,9 +151,12 @@ void TGForm::TimerTimer() {
   }
   if (GameMode == 0) DoTitleScreen();
 
-  // 10-11: the powerup countdown; bubbles arrive with the powerups.
+  // 10-11: the powerup countdown; an online match has no bubbles.
   if (RoundState == 0) PowerupCountdown -= TimeFactor;
-  if (PowerupCountdown < 1) PowerupCountdown = static_cast<Single>(GameSettings.PowerupDelay * 60);
+  if (PowerupCountdown < 1) {
+    if (OnlineGame != 1) new TItem(SE);  // owned by SE
+    PowerupCountdown = static_cast<Single>(GameSettings.PowerupDelay * 60);
+  }
 
   // 12: steering.
   GetInput();

@@ -61,6 +61,8 @@ void TGForm::RemoveArena() {
   // title sprites. They are freed by the next FreeDead.
   for (TSprite* sprite : SE.SpriteList)
     if (!dynamic_cast<TPlayer*>(sprite) && !dynamic_cast<TLava*>(sprite)) sprite->Kill();
+  // The held items are bubbles that die here: nobody may keep holding one.
+  for (TPlayer* player : Players) player->Item = nullptr;
   // Menu entries die here too; the list must not keep them past FreeDead.
   std::erase_if(MenuTexts, [](const TBounceText* entry) { return entry->Dead; });
 }

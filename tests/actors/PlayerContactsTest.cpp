@@ -214,8 +214,10 @@ TEST_F(PlayerContacts, SwitchPlacesSwapsWithARandomLivingPlayerWhoIsThenItsVicti
   third.SetX(300);
   third.SetY(90);
   third.VelX = 2;
+  // A bubble reseeds the generator as it is made, so the copy is taken after.
+  TItem& swap = Bubble(pkSwitchPlaces);
   TRandomGenerator copy = Form->Rng;
-  P1().TouchItem(Bubble(pkSwitchPlaces));
+  P1().TouchItem(swap);
   EXPECT_EQ(copy.Random(1), 0);  // one candidate, one draw
   for (int i = 0; i < 2 * 25 * 6; ++i) copy.Random(1);  // then 25 sparks at each place, six draws each
   EXPECT_EQ(Form->Rng.RandomState, copy.RandomState);
@@ -232,8 +234,9 @@ TEST_F(PlayerContacts, SwitchPlacesSwapsWithARandomLivingPlayerWhoIsThenItsVicti
   EXPECT_EQ(P1().Kills, 1);
 
   // With nobody left to swap with, nothing happens and nothing is drawn.
+  TItem& again = Bubble(pkSwitchPlaces);
   const uint32_t state = Form->Rng.RandomState;
-  P1().TouchItem(Bubble(pkSwitchPlaces));
+  P1().TouchItem(again);
   EXPECT_EQ(Form->Rng.RandomState, state);
   EXPECT_EQ(P1().X, 300.0f);
 }

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "game/RandomGenerator.h"
 #include "support/RunProgram.h"
 
 namespace lr::test {
@@ -44,8 +45,18 @@ TEST(HeadlessRunner, SeedIsTheVirtualTimeOfDay) {
   TTempDir dir;
   const TRunResult run = RunGame({"--headless", "--frames", "1", "--seed", "43210", "--trace", dir.File("t.jsonl")});
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
-  // Start-up seeds the generator from the clock; nothing draws from it on the title yet.
-  EXPECT_EQ(ReadTrace(dir.File("t.jsonl"))[0]["RandomState"], 43210);
+  // The first frame lets a (hidden) powerup bubble in, which reseeds the generator from the
+  // time of day, 16 ms after the seed by then, and draws its kind, side, speeds and bounces.
+  TRandomGenerator expected;
+  expected.RandomState = 43210 + 16;
+  const int kind = expected.Random(9);
+  if (expected.Random(3) == 1) expected.Random(2);
+  expected.Random(300);
+  expected.Random(300);
+  expected.Random(6);
+  if (kind == 4 || kind == 5) expected.Random(3);
+  EXPECT_EQ(ReadTrace(dir.File("t.jsonl"))[0]["RandomState"], expected.RandomState);
+  EXPECT_EQ(ReadTrace(dir.File("t.jsonl"))[0]["sprites"]["TItem"], 1);
 }
 
 TEST(HeadlessRunner, SameArgumentsGiveByteIdenticalTraces) {
@@ -123,6 +134,23 @@ TEST(HeadlessRunner, BadArgumentsAndFilesExitWithCodeTwoAndOneLine) {
     ASSERT_FALSE(run.Err.empty()) << joined;
     EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << joined << ": " << run.Err;
   }
+}
+
+TEST(HeadlessRunner, SoundCheckPlaysAndRecordsAllElevenSounds) {
+  TTempDir dir;
+  const TRunResult run =
+      RunGame({"--headless", "--frames", "320", "--sound-check", "--trace", dir.File("t.jsonl")});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  const std::vector<json> frames = ReadTrace(dir.File("t.jsonl"));
+  const char* names[] = {"Scream", "Mine",    "Boom",  "Bzzt",  "Ouff",  "Loadup",
+                         "Spring", "Gun",     "Spring2", "Plink", "Splash"};
+  for (int i = 0; i < 11; ++i) {
+    const json& sounds = frames[static_cast<size_t>(30 * i)]["sounds"];
+    ASSERT_FALSE(sounds.empty()) << names[i];
+    EXPECT_EQ(sounds[0], names[i]);
+  }
+  // A sound file that could not be read would have been reported.
+  EXPECT_EQ(run.Err.find("Error loading sound"), std::string::npos) << run.Err;
 }
 
 TEST(HeadlessRunner, HelpExitsCleanly) {
