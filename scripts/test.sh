@@ -17,4 +17,4 @@ echo "== release build =="
 run build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run build-asan -DCMAKE_BUILD_TYPE=Debug -DLR_SANITIZE=ON -DLR_BENCH=OFF
+  run build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLR_SANITIZE=ON -DLR_BENCH=OFF
