@@ -11,18 +11,15 @@
 #include "game/LevelUnit.h"
 #include "game/MainForm.h"
 #include "platform/RecordingAudio.h"
+#include "support/TestGame.h"
 
 namespace lr {
 
 class Arena : public ::testing::Test {
  protected:
   void SetUp() override {
-    TFormServices services;
-    services.Clock = &Clock;
-    services.Audio = &Audio;
-    services.DataFolder = LR_BUILD_DIR "/data";
-    Form = std::make_unique<TGForm>(services);
-    ASSERT_TRUE(Form->FormCreate());
+    Form = testing::NewTestForm(Clock, Audio);
+    ASSERT_TRUE(Form);
     Form->GameMode = 1;
     Form->TimeFactor = 1;
     Form->RoundTimer = -1;

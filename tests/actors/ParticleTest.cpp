@@ -13,6 +13,7 @@
 #include "game/LevelUnit.h"
 #include "game/MainForm.h"
 #include "platform/RecordingAudio.h"
+#include "support/TestGame.h"
 
 namespace lr {
 namespace {
@@ -20,12 +21,8 @@ namespace {
 class Particles : public ::testing::Test {
  protected:
   void SetUp() override {
-    TFormServices services;
-    services.Clock = &Clock;
-    services.Audio = &Audio;
-    services.DataFolder = LR_BUILD_DIR "/data";
-    Form = std::make_unique<TGForm>(services);
-    ASSERT_TRUE(Form->FormCreate());
+    Form = testing::NewTestForm(Clock, Audio);
+    ASSERT_TRUE(Form);
     Form->Rng.RandomState = 12345;
   }
   template <class T>

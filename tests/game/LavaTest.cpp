@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "game/GameFixture.h"
+#include "support/TestGame.h"
 #include "game/Lava.h"
 #include "game/LevelUnit.h"
 

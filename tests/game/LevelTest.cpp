@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "game/GameFixture.h"
+#include "support/TestGame.h"
 #include "game/LevelUnit.h"
 
 namespace lr {

@@ -4,30 +4,13 @@
 #include <memory>
 
 #include "game/MainForm.h"
+#include "support/TestGame.h"
 #include "platform/RecordingAudio.h"
 
 namespace lr {
 namespace {
 
-struct TestGame {
-  explicit TestGame(uint32_t timeOfDay) : Clock(timeOfDay), Audio(Clock) {
-    TFormServices services;
-    services.Clock = &Clock;
-    services.Audio = &Audio;
-    services.DataFolder = LR_BUILD_DIR "/data";
-    Form = std::make_unique<TGForm>(services);
-    EXPECT_TRUE(Form->FormCreate());
-  }
-  void Frames(int n) {
-    for (int i = 0; i < n; ++i) {
-      Clock.Advance(Form->Timer.TicksPerFrame());
-      Form->Timer.Tick();
-    }
-  }
-  VirtualClock Clock;
-  TRecordingAudio Audio;
-  std::unique_ptr<TGForm> Form;
-};
+using TestGame = testing::TTestGame;
 
 TEST(RandomGenerator, FollowsTheWorkedSequence) {
   TRandomGenerator rng;

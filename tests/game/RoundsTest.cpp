@@ -9,7 +9,7 @@
 
 #include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
-#include "game/GameFixture.h"
+#include "support/TestGame.h"
 #include "game/Lava.h"
 #include "game/LevelUnit.h"
 #include "game/TitleScreen.h"

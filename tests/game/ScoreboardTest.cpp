@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "actors/PlayerUnit.h"
-#include "game/GameFixture.h"
+#include "support/TestGame.h"
 
 namespace lr {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "actors/PlayerUnit.h"
-#include "game/GameFixture.h"
+#include "support/TestGame.h"
 #include "game/TitleScreen.h"
 
 namespace lr {

@@ -13,15 +13,20 @@
 
 namespace lr::testing {
 
+// A created form on this clock and recorder, with the build's sheets; nullptr if its start-up
+// failed.
+inline std::unique_ptr<TGForm> NewTestForm(VirtualClock& clock, TRecordingAudio& audio,
+                                           IFontRasterizer* fonts = nullptr) {
+  auto form = std::make_unique<TGForm>(TFormServices{
+      .Clock = &clock, .DataFolder = LR_BUILD_DIR "/data", .Audio = &audio, .Fonts = fonts});
+  if (!form->FormCreate()) return nullptr;
+  return form;
+}
+
 struct TTestGame {
-  explicit TTestGame(uint32_t timeOfDay = 0, IFontRasterizer* fonts = nullptr) : Clock(timeOfDay), Audio(Clock) {
-    TFormServices services;
-    services.Clock = &Clock;
-    services.Audio = &Audio;
-    services.Fonts = fonts;
-    services.DataFolder = LR_BUILD_DIR "/data";
-    Form = std::make_unique<TGForm>(services);
-    EXPECT_TRUE(Form->FormCreate());
+  explicit TTestGame(uint32_t timeOfDay = 0, IFontRasterizer* fonts = nullptr)
+      : Clock(timeOfDay), Audio(Clock), Form(NewTestForm(Clock, Audio, fonts)) {
+    EXPECT_TRUE(Form);
   }
   void Frames(int n) {
     for (int i = 0; i < n; ++i) {
