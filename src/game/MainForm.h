@@ -20,7 +20,7 @@
 #include "engine/OmegaTimer.h"
 #include "engine/PlainTimer.h"
 #include "engine/Types.h"
-#include "game/GameSettings.h"
+#include "settings/GameSettings.h"
 #include "game/LevelUnit.h"
 #include "game/RandomGenerator.h"
 #include "platform/Clock.h"

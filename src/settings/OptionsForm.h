@@ -1,0 +1,101 @@
+// TOForm: the "Game Options" dialog's controls and handlers, without any window. The view in
+// ui/ draws these fields and calls these handlers; the tests drive them directly.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "engine/OmegaSprite.h"
+#include "engine/Types.h"
+#include "settings/GameSettings.h"
+
+namespace lr {
+
+// A spin edit: its text is what the player typed. Text that is not a whole number counts as
+// the minimum; a number outside the range is pulled in when the field is left.
+struct TSpinEdit {
+  Integer MinValue = 0;
+  Integer MaxValue = 0;
+  std::string Text;
+
+  Integer Value() const;
+  void SetValue(Integer value);  // clamped into the range, shown as text
+  void Exit();                   // leaving the field: an out-of-range value is pulled in
+  void Up();                     // the arrow buttons: one step, never past the range
+  void Down();
+};
+
+// A track bar of 64..255 with a tick every 8. Setting a position clamps it; only a position
+// that actually changes runs OnChange.
+struct TTrackBar {
+  static constexpr Integer MinValue = 64;
+  static constexpr Integer MaxValue = 255;
+  static constexpr Integer Frequency = 8;
+  Integer Position = 128;
+  std::function<void()> OnChange;
+
+  void SetPosition(Integer value);
+};
+
+struct TRgb {
+  Byte R = 0, G = 0, B = 0;
+  bool operator==(const TRgb&) const = default;
+};
+
+// A name edit of at most 15 characters whose text colour previews the player's colour.
+struct TNameEdit {
+  static constexpr size_t MaxLength = 15;
+  std::string Text;
+  TRgb FontColor;
+};
+
+// The two attributes of a local player the dialog reads and writes in place.
+struct TPlayerLink {
+  std::string* Name = nullptr;
+  TSprite* Sprite = nullptr;  // colour through SetRed / SetGreen / SetBlue
+};
+
+class TOForm {
+ public:
+  // `path` is the settings file ("Options.dat" in the working directory for the game).
+  TOForm(TGameSettings& settings, TPlayerLink player1, TPlayerLink player2,
+         std::string path = "Options.dat");
+
+  // [SECTION] Controls, holding their form values until the file or the player changes them.
+  std::array<bool, 9> S{};  // S1..S9, the powerup switches
+  TSpinEdit PDensity, RDensity, SpSpin, RoundSpin, RDSpin;
+  std::array<std::string, 4> Phys;  // Phys1..Phys4: move, jump, climb, gravity
+  bool Fullscr = false;
+  TNameEdit P1E, P2E;
+  TTrackBar TB1R, TB1G, TB1B, TB2R, TB2G, TB2B;
+  bool Visible = false;  // created hidden
+
+  // The application's error box; the window stays open after it.
+  std::function<void(const std::string& text)> ShowError;
+
+  // [SECTION] Handlers.
+  // Reads the settings file once at program start. Returns the problem with a short file
+  // (empty when the file was missing or whole), for one line on stderr.
+  std::string LoadOptions();
+  // Takes the controls into the settings and the players and replaces the file; false when a
+  // value did not convert or the file could not be written (the error has been shown).
+  bool SaveOptions();
+  void Button1Click();  // "Apply": save, then close
+  void Button2Click();  // "Defaults": controls only
+  void TB1RChange();
+  void TB1GChange();
+  void TB1BChange();
+  void TB2RChange();
+  void TB2GChange();
+  void TB2BChange();
+  void Show();           // the menu's "Options": shows what the controls last held
+  void CloseByFrame();   // closing by the frame keeps every control as it is
+
+ private:
+  TGameSettings& Settings;
+  TPlayerLink Player1, Player2;
+  std::string Path;
+};
+
+}  // namespace lr
