@@ -112,6 +112,8 @@ TEST(OptionsDialog, ALongNameIsStoredAsItsFirstFifteenCharacters) {
 
 TEST(OptionsDialog, ColourBarsChangeThePlayersAtOnceAndClosingKeepsThem) {
   TDialog d;
+  ASSERT_TRUE(d->SaveOptions());
+  const std::string saved = d.Bytes();
   d->Show();
   d->P1E.Text = "typed, not applied";
   d->TB2G.SetPosition(300);
@@ -121,8 +123,8 @@ TEST(OptionsDialog, ColourBarsChangeThePlayersAtOnceAndClosingKeepsThem) {
   d->CloseByFrame();
   EXPECT_FALSE(d->Visible);
   EXPECT_EQ(d.Colour2(), (std::array<Integer, 3>{50, 255, 50}));
-  EXPECT_EQ(d.Name1, "Red Man");
-  EXPECT_FALSE(std::filesystem::exists(d.Path));
+  EXPECT_EQ(d.Name1, "Lava Newbie #1");
+  EXPECT_EQ(d.Bytes(), saved);
   // Shown again with what the controls last held.
   d->Show();
   EXPECT_EQ(d->P1E.Text, "typed, not applied");
