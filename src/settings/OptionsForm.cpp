@@ -6,7 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "settings/OptionsFile.h"
