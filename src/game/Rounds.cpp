@@ -75,8 +75,14 @@ void TGForm::StartGame() {
   GameMode = 1;
   RoundNumber = 0;
   // An online match keeps the round count its launch fixed, the same on every peer. A local
-  // one takes the dialog's rounds field as it stands, applied or not.
-  if (OnlineGame == 0) GameSettings.RoundCount = static_cast<Byte>(OForm->RoundSpin.Value());
+  // one takes the dialog's rounds field as it stands, applied or not, pulled into its range as
+  // leaving the field would: a byte would turn a typed 300 into 44 rounds, and 0 would end the
+  // match before its first round.
+  if (OnlineGame == 0) {
+    const TSpinEdit& rounds = OForm->RoundSpin;
+    GameSettings.RoundCount =
+        static_cast<Byte>(std::clamp(rounds.Value(), rounds.MinValue, rounds.MaxValue));
+  }
   RemoveArena();
   for (TPlayer* player : Players) {
     player->Kills = 0;

@@ -353,12 +353,15 @@ TEST(Rounds, StartMenuRestartsTheTitleAndClearsTheArena) {
 TEST(Rounds, AMatchPastItsLastRoundGoesBackToTheMenu) {
   TTestGame game;
   TGForm& form = *game;
-  form.OForm->RoundSpin.Text = "0";
+  // No rounds at all: the first round start finds the match over.
+  form.GameSettings.RoundCount = 0;
+  form.OnlineGame = 1;
   form.TitleCounter = 50;
   form.StartGame();
   EXPECT_EQ(form.GameMode, 0);
   EXPECT_EQ(form.TitleCounter, 0);
   EXPECT_TRUE(game.Live<TPlatform>().empty());
+  form.OnlineGame = 0;
 
   form.OForm->RoundSpin.Text = "2";
   form.StartGame();
@@ -367,6 +370,17 @@ TEST(Rounds, AMatchPastItsLastRoundGoesBackToTheMenu) {
   form.StartRound();
   EXPECT_EQ(form.RoundNumber, 3);
   EXPECT_EQ(form.GameMode, 0);
+}
+
+TEST(Rounds, RoundsTypedOutsideTheFieldsRangeArePulledIn) {
+  TTestGame game;
+  TGForm& form = *game;
+  for (const auto& [typed, rounds] : {std::pair{"0", 1}, {"300", 50}, {"seven", 1}, {"12", 12}}) {
+    form.OForm->RoundSpin.Text = typed;
+    form.StartGame();
+    EXPECT_EQ(form.GameSettings.RoundCount, rounds) << typed;
+    form.StartMenu();
+  }
 }
 
 TEST(Rounds, ClearingTheArenaSparesOnlyPlayersAndLava) {
