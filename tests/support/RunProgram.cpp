@@ -61,8 +61,16 @@ TRunResult RunGame(const std::vector<std::string>& args, const std::string& env)
   TTempDir dir;
   std::string command = env.empty() ? "" : env + " ";
   command += Quote(LR_BINARY);
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err")) + " </dev/null";
+  // Appended piece by piece: GCC 12 at -O3 warns wrongly about `" " + Quote(...)`.
+  for (const std::string& arg : args) {
+    command += ' ';
+    command += Quote(arg);
+  }
+  command += " >";
+  command += Quote(dir.File("out"));
+  command += " 2>";
+  command += Quote(dir.File("err"));
+  command += " </dev/null";
   const int status = std::system(command.c_str());
   TRunResult result;
   result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
