@@ -18,6 +18,7 @@ namespace {
 
 constexpr Integer kBubbleZ = 4;
 constexpr Integer kKindAttempts = 101;
+constexpr Integer kMostBounces = 7;
 // The icons follow the bubble in the image list, in kind order.
 constexpr Integer kFirstIcon = 4;
 
@@ -89,6 +90,25 @@ TItem::TItem(TOmegaSprite& engine) : TSprite(engine) {
     VelY = VelY / 2;
     Bounces = form.Random(3) + 1;
   }
+}
+
+TItem::TItem(TOmegaSprite& engine, TPowerupKind kind, Single x, Single y, Single velX, Single velY)
+    : TSprite(engine) {
+  const TGForm& form = TGForm::Of(*this);
+  Kind = kind;
+  Charges = kPowerups[kind].Charges;
+  SetImage(form.Spr.Find("Bubble"));
+  SetAlpha(128);
+  ScaleX = 1.2f;
+  ScaleY = 1.2f;
+  SetX(x);
+  SetY(y);
+  VelX = velX;
+  VelY = velY;
+  Bounces = kMostBounces;
+  Collide = true;
+  PixelCheck = true;
+  SetZ(kBubbleZ);
 }
 
 void TItem::DoMove(Single timeFactor) {

@@ -18,6 +18,9 @@ constexpr TPowerupKind kNoPowerup = static_cast<TPowerupKind>(kPowerupKindCount)
 class TItem : public TSprite {
  public:
   explicit TItem(TOmegaSprite& engine);
+  // A bubble put down by hand (the runner's sandbox): the given kind, place and drift, the
+  // most bounces a bubble can have, and no draw from the shared generator.
+  TItem(TOmegaSprite& engine, TPowerupKind kind, Single x, Single y, Single velX, Single velY);
   const char* ClassName() const override { return "TItem"; }
   void DoMove(Single timeFactor) override;
   void DoCollision(TSprite& other, Integer x, Integer y) override;

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "app/InputScript.h"
+#include "app/Sandbox.h"
 #include "app/TraceWriter.h"
 #include "engine/GameSounds.h"
 #include "game/MainForm.h"
@@ -41,6 +42,10 @@ struct TOptions {
   std::vector<std::string> Screenshots;
   int Scale = 0;
   bool SoundCheck = false;
+  std::vector<std::string> Bubbles;
+  std::vector<std::string> Placements;
+  std::string Powerups;
+  TSandbox Sandbox;
 };
 
 // --sound-check: every sound of the game's table once, in table order, one every half second
@@ -124,7 +129,7 @@ bool ReadFile(const std::string& path, std::string& text) {
   return !in.bad();
 }
 
-int RunHeadless(const TOptions& options) {
+int RunHeadless(TOptions& options) {
   TInputScript script;
   if (!options.InputFile.empty()) {
     std::string text, error;
@@ -169,6 +174,7 @@ int RunHeadless(const TOptions& options) {
                .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
   LoadOptions(form);
+  options.Sandbox.Apply(form);
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 
@@ -199,6 +205,7 @@ int RunHeadless(const TOptions& options) {
     }
     if (form.Closed) break;
     soundCheck.BeforeFrame(form);
+    options.Sandbox.BeforeFrame(form);
     // Every frame is exactly one target frame long.
     clock.Advance(form.Timer.TicksPerFrame());
     guard.Tick(form);
@@ -216,7 +223,7 @@ int RunHeadless(const TOptions& options) {
   return 0;
 }
 
-int RunWindowed(const TOptions& options) {
+int RunWindowed(TOptions& options) {
   SystemClock clock;
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
@@ -241,6 +248,7 @@ int RunWindowed(const TOptions& options) {
                .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
   LoadOptions(form);
+  options.Sandbox.Apply(form);
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 
@@ -261,7 +269,10 @@ int RunWindowed(const TOptions& options) {
     if (events.empty() && wait > 0 && wait <= 2 * ticksPerMs)
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
-    if (form.Timer.TicksUntilDue() == 0) soundCheck.BeforeFrame(form);
+    if (form.Timer.TicksUntilDue() == 0) {
+      soundCheck.BeforeFrame(form);
+      options.Sandbox.BeforeFrame(form);
+    }
     guard.Tick(form);
     form.SoundsThisFrame.clear();
   }
@@ -281,6 +292,15 @@ int RunProgram(int argc, char** argv) {
   app.add_option("--trace", options.TraceFile, "Headless: write a JSON Lines trace of every frame");
   app.add_option("--screenshot", options.Screenshots, "Headless: FRAME:PATH.png, repeatable");
   app.add_flag("--sound-check", options.SoundCheck, "Play every sound of the game once, half a second apart");
+  app.add_option("--bubble", options.Bubbles,
+                 "Sandbox: TICK:KIND:X:Y[:VX:VY], a bubble of KIND (0-8 or landmine, electricity, spring-boots, "
+                 "switch-places, death, dynamite, teleport, handgun, spring-glove) put at X,Y with drift VX,VY "
+                 "(default 0) on the TICKth frame of play of every round; repeatable");
+  app.add_option("--place", options.Placements,
+                 "Sandbox: TICK:PLAYER:X:Y, player 1 (Red Man) or 2 (Green Man) put at X,Y, at rest, on the "
+                 "TICKth frame of play of every round; repeatable");
+  app.add_option("--powerups", options.Powerups,
+                 "Sandbox: the kinds the random bubbles may carry, KIND[,KIND...] or none (default: all)");
   app.add_option("--scale", options.Scale, "Window: whole scale factor (default: fit the desktop)")
       ->check(CLI::Range(1, 16));
   try {
@@ -291,6 +311,12 @@ int RunProgram(int argc, char** argv) {
     std::cerr << "lavarumble: " << e.what() << " (see --help)\n";
     return kExitBadArguments;
   }
+  std::string error;
+  for (const std::string& bubble : options.Bubbles)
+    if (!options.Sandbox.AddBubble(bubble, error)) return Fail(error);
+  for (const std::string& place : options.Placements)
+    if (!options.Sandbox.AddPlacement(place, error)) return Fail(error);
+  if (app.count("--powerups") && !options.Sandbox.SetPowerups(options.Powerups, error)) return Fail(error);
   if (!options.Headless && (!options.InputFile.empty() || !options.TraceFile.empty() ||
                             !options.Screenshots.empty() || app.count("--frames") || app.count("--seed")))
     return Fail("--frames, --seed, --input, --trace and --screenshot need --headless");

@@ -60,6 +60,8 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame) {
     j["OnRope"] = p->OnRope;
     j["Visible"] = p->Visible;
     j["Item"] = p->Item ? nlohmann::ordered_json(kPowerups[p->Item->Kind].KindName) : nullptr;
+    j["Charges"] = p->Item ? nlohmann::ordered_json(p->Item->Charges) : nullptr;
+    j["Pickups"] = p->Pickups;
     j["UseDelay"] = FloatValue(p->UseDelay);
     j["StunTime"] = FloatValue(p->StunTime);
     j["Eliminated"] = p->Eliminated;
