@@ -9,6 +9,7 @@
 #include "engine/OmegaSprite.h"
 #include "engine/Types.h"
 #include "settings/GameSettings.h"
+#include "settings/SettingsTable.h"
 
 namespace lr {
 
@@ -93,6 +94,16 @@ class TOForm {
   void CloseByFrame();   // closing by the frame keeps every control as it is
 
  private:
+  TSpinEdit* SpinOf(TSettingId id);
+  TTrackBar* BarOf(TSettingId id);
+  // Puts a value into its control (a bar that moves runs its handler).
+  void ShowSetting(TSettingId id, const TSettingValue& value);
+  // The value in effect in the game's settings or the players, and taking one into them.
+  TSettingValue CurrentSetting(TSettingId id) const;
+  void TakeSetting(TSettingId id, const TSettingValue& value);
+  void ShowGroup(uint8_t group, const TSettingValues& read);
+  void ColourChanged(bool player2, TSettingId component, const TTrackBar& bar);
+
   TGameSettings& Settings;
   TPlayerLink Player1, Player2;
   std::string Path;
