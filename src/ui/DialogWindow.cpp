@@ -64,6 +64,14 @@ void ApplyDialogStyle(ImGuiStyle& style) {
 
 }  // namespace
 
+void BeginDialogSurface() {
+  ImGui::SetNextWindowPos(ImVec2(0, 0));
+  ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
+  ImGui::Begin("##dialog", nullptr,
+               ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                   ImGuiWindowFlags_NoBringToFrontOnFocus);
+}
+
 TDialogWindow::~TDialogWindow() {
   if (Context) {
     ImGui::SetCurrentContext(Context);
@@ -183,11 +191,7 @@ void TDialogWindow::Update(const std::function<void(const TDialogFonts&)>& draw)
     io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
   }
   ImGui::NewFrame();
-  ImGui::SetNextWindowPos(ImVec2(0, 0));
-  ImGui::SetNextWindowSize(io.DisplaySize);
-  ImGui::Begin("##dialog", nullptr,
-               ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                   ImGuiWindowFlags_NoBringToFrontOnFocus);
+  BeginDialogSurface();
   draw(Fonts);
   ImGui::End();
   ImGui::Render();

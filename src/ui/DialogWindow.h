@@ -27,6 +27,10 @@ struct TDialogFonts {
   ImFont* BoldLarge = nullptr;  // the dialog's main buttons
 };
 
+// Opens the one ImGui window that fills the whole dialog; the caller draws into it and ends
+// it with ImGui::End.
+void BeginDialogSurface();
+
 class TDialogWindow {
  public:
   TDialogWindow() = default;
@@ -50,8 +54,8 @@ class TDialogWindow {
 
   // One event of this window. Returns true when the frame's close button was pressed.
   bool HandleEvent(const SDL_Event& event);
-  // Draws a frame through `draw` when an event or a show asked for one, and now and then
-  // anyway so the text caret blinks. Does nothing while hidden.
+  // Draws a frame through `draw` (inside the dialog surface) when an event or a show asked
+  // for one, and now and then anyway so the text caret blinks. Does nothing while hidden.
   void Update(const std::function<void(const TDialogFonts&)>& draw);
   // Asks for a frame at the next Update.
   void Invalidate() { PendingFrames = kFramesAfterChange; }
