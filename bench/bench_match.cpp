@@ -182,7 +182,7 @@ std::string RunMatch(int64_t frameCap, int rounds, uint32_t seed, TMatchResult& 
   services.ErrorReporter = &errors;
   TGForm form(services);
   if (!form.FormCreate()) return "the form could not be created (data folder " + services.DataFolder + ")";
-  form.RoundSpinValue = static_cast<Byte>(rounds);
+  form.OForm->RoundSpin.Text = std::to_string(rounds);
 
   TPattern rng(seed * 2654435761u + 1);
   TPlayerKeys p1{kDikUp, kDikDown, kDikLeft, kDikRight, kDikReturn};

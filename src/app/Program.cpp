@@ -65,6 +65,13 @@ class TStderrReporter final : public IErrorReporter {
   }
 };
 
+// The settings file of the working directory, read once before the first frame. A damaged
+// file does not stop the game: what could be read is in effect, and one line says so.
+void LoadOptions(TGForm& form) {
+  const std::string problem = form.OForm->LoadOptions();
+  if (!problem.empty()) std::cerr << "lavarumble: " << problem << "\n";
+}
+
 // A headless presenter keeps the last frame shown.
 class TFrameKeeper final : public IPresenter {
  public:
@@ -161,6 +168,7 @@ int RunHeadless(const TOptions& options) {
                .Audio = &audio,
                .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
+  LoadOptions(form);
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 
@@ -232,6 +240,7 @@ int RunWindowed(const TOptions& options) {
                .Audio = &audio,
                .Fonts = &fonts});
   if (!form.FormCreate()) return 1;
+  LoadOptions(form);
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 

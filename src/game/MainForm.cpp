@@ -112,6 +112,14 @@ bool TGForm::FormCreate() {
   Player2->Name = "Green Man";
   Players = {Player1, Player2};
   DeadPlayers.clear();
+  OForm = std::make_unique<TOForm>(GameSettings, TPlayerLink{&Player1->Name, Player1},
+                                   TPlayerLink{&Player2->Name, Player2}, Services.OptionsFile);
+  OForm->ShowError = [this](const std::string& text) {
+    if (Services.ErrorReporter)
+      Services.ErrorReporter->ShowError("Error", text);
+    else
+      std::cerr << "Error: " << text << "\n";
+  };
 
   if (!OS.Initialize() || Spr.FatalError) return false;
   Font.Init();

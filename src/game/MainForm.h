@@ -21,6 +21,7 @@
 #include "engine/PlainTimer.h"
 #include "engine/Types.h"
 #include "settings/GameSettings.h"
+#include "settings/OptionsForm.h"
 #include "game/LevelUnit.h"
 #include "game/RandomGenerator.h"
 #include "platform/Clock.h"
@@ -41,6 +42,7 @@ struct TFormServices {
   IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr
   IAudioDevice* Audio = nullptr;            // plays the sounds; required
   IFontRasterizer* Fonts = nullptr;         // nullptr: text draws nothing
+  std::string OptionsFile = "Options.dat";  // the settings file, in the working directory
 };
 
 class TGForm : public TSpriteOwner {
@@ -70,6 +72,9 @@ class TGForm : public TSpriteOwner {
   TPlayer* Player2 = nullptr;  // owned by SE; nullptr once an online match was launched
   std::vector<TPlayer*> Players;
   std::vector<TPlayer*> DeadPlayers;
+  // The options dialog, made hidden right after the two players; its rounds field is read
+  // by StartGame.
+  std::unique_ptr<TOForm> OForm;
   Integer TickCount = 0;
   Single TimeFactor = 0;
   Single PowerupCountdown = 0;
@@ -100,8 +105,6 @@ class TGForm : public TSpriteOwner {
   // Players dropped from an online match: out of SE and Players, kept alive (not freed) so
   // that no pointer to them dangles. Declared after SE, so they go before it.
   std::vector<std::unique_ptr<TSprite>> DroppedPlayers;
-  // The rounds field of the options dialog, read by StartGame.
-  Byte RoundSpinValue = 10;
   // Sine and cosine of every whole degree, for the particle emitters.
   std::array<Single, 360> SinTable{};
   std::array<Single, 360> CosTable{};

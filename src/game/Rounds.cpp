@@ -74,8 +74,9 @@ void TGForm::StartGame() {
   MenuTexts.clear();
   GameMode = 1;
   RoundNumber = 0;
-  // An online match keeps the round count its launch fixed, the same on every peer.
-  if (OnlineGame == 0) GameSettings.RoundCount = RoundSpinValue;
+  // An online match keeps the round count its launch fixed, the same on every peer. A local
+  // one takes the dialog's rounds field as it stands, applied or not.
+  if (OnlineGame == 0) GameSettings.RoundCount = static_cast<Byte>(OForm->RoundSpin.Value());
   RemoveArena();
   for (TPlayer* player : Players) {
     player->Kills = 0;

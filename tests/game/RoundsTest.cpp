@@ -29,7 +29,7 @@ TEST(Rounds, ALocalMatchOpensRoundOneWithThePlayersOnTheLowerLedges) {
   TTestGame game(123456);
   TGForm& form = *game;
   ASSERT_TRUE(form.Player1 && form.Player2);
-  form.RoundSpinValue = 4;
+  form.OForm->RoundSpin.Text = "4";
   form.Player1->Kills = form.Player1->Deaths = form.Player1->Wins = 3;
   const TRandomGenerator before = form.Rng;
 
@@ -167,7 +167,7 @@ TEST(Rounds, OnlinePlayersNotReadyAreDroppedFromTheSecondRound) {
 TEST(Rounds, EndRoundOrdersByRoundKillsAndOpensTheRightBoard) {
   TTestGame game;
   TGForm& form = *game;
-  form.RoundSpinValue = 2;
+  form.OForm->RoundSpin.Text = "2";
   form.GameSettings.RoundDelay = 7;
   form.StartGame();
   form.Players.clear();
@@ -232,7 +232,7 @@ class TBlockFonts final : public IFontRasterizer {
 
 struct TBannerGame {
   TBannerGame() : Game(0, &Fonts) {
-    Game->RoundSpinValue = 3;
+    Game->OForm->RoundSpin.Text = "3";
     Game->StartGame();
     Game->TimeFactor = 1;
   }
@@ -353,14 +353,14 @@ TEST(Rounds, StartMenuRestartsTheTitleAndClearsTheArena) {
 TEST(Rounds, AMatchPastItsLastRoundGoesBackToTheMenu) {
   TTestGame game;
   TGForm& form = *game;
-  form.RoundSpinValue = 0;
+  form.OForm->RoundSpin.Text = "0";
   form.TitleCounter = 50;
   form.StartGame();
   EXPECT_EQ(form.GameMode, 0);
   EXPECT_EQ(form.TitleCounter, 0);
   EXPECT_TRUE(game.Live<TPlatform>().empty());
 
-  form.RoundSpinValue = 2;
+  form.OForm->RoundSpin.Text = "2";
   form.StartGame();
   form.StartRound();
   EXPECT_EQ(form.GameMode, 3);

@@ -57,13 +57,15 @@ std::vector<std::string> ReadLines(const std::string& path) {
   return lines;
 }
 
-TRunResult RunGame(const std::vector<std::string>& args, const std::string& env) {
+TRunResult RunGame(const std::vector<std::string>& args, const std::string& env, const std::string& workDir) {
   TTempDir dir;
-  std::string command = env.empty() ? "" : env + " ";
-  command += Quote(LR_BINARY);
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err")) + " </dev/null";
-  const int status = std::system(command.c_str());
+  std::ostringstream command;
+  command << "cd " << Quote(workDir.empty() ? dir.Path().string() : workDir) << " && ";
+  if (!env.empty()) command << env << " ";
+  command << Quote(LR_BINARY);
+  for (const std::string& arg : args) command << " " << Quote(arg);
+  command << " >" << Quote(dir.File("out")) << " 2>" << Quote(dir.File("err")) << " </dev/null";
+  const int status = std::system(command.str().c_str());
   TRunResult result;
   result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.Out = ReadText(dir.File("out"));

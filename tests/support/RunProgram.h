@@ -13,8 +13,10 @@ struct TRunResult {
   std::string Err;
 };
 
-// Runs the lavarumble binary with these arguments (each passed as one word).
-TRunResult RunGame(const std::vector<std::string>& args, const std::string& env = "");
+// Runs the lavarumble binary with these arguments (each passed as one word), in `workDir`
+// (by default a fresh empty folder, so no settings file is read or left behind).
+TRunResult RunGame(const std::vector<std::string>& args, const std::string& env = "",
+                   const std::string& workDir = "");
 
 // A fresh directory under the system's temporary folder, removed with the object.
 class TTempDir {

@@ -3,7 +3,7 @@
 # presses Escape on the title screen and expects the program to end with code 0.
 # Prints one line saying what failed, exit 1; exit 0 on success.
 set -u
-binary=$1
+binary=$(realpath "$1")
 shot=${2:-}
 # A sanitizer build draws too slowly for a steady 60; it only has to count its frames.
 caption=${LR_CAPTION:-^FPS = 60\$}
@@ -20,7 +20,8 @@ trap 'kill $game $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
 display=:$(head -n 1 "$work/display")
-DISPLAY=$display SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" "$binary" --scale 1 >"$work/game.log" 2>&1 &
+# In its own folder: no settings file is read or left behind.
+(cd "$work" && DISPLAY=${display:-$DISPLAY} SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" exec "$binary" --scale 1 >"$work/game.log" 2>&1) &
 game=$!
 window=
 for _ in $(seq 200); do

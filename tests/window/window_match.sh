@@ -4,7 +4,7 @@
 # screenshots, then Escape goes back to the title (the game must still run) and Escape again
 # ends it. Prints one line saying what failed and exits 1; exits 0 on success.
 set -u
-binary=$1
+binary=$(realpath "$1")
 shots=${2:-}
 work=$(mktemp -d)
 # In a sanitizer build the window's system libraries (D-Bus, software GL) keep allocations
@@ -18,7 +18,8 @@ trap 'kill $game $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
-SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" "$binary" --scale 2 >"$work/game.log" 2>&1 &
+# In its own folder: no settings file is read or left behind.
+(cd "$work" && DISPLAY=${display:-$DISPLAY} SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" exec "$binary" --scale 2 >"$work/game.log" 2>&1) &
 game=$!
 window=
 for _ in $(seq 200); do
