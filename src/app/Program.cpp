@@ -25,12 +25,15 @@
 #include "platform/SdlAudio.h"
 #include "platform/SdlWindow.h"
 #include "platform/MessageBox.h"
+#include "ui/OptionsView.h"
 
 namespace lr {
 
 namespace {
 
 constexpr int kExitBadArguments = 2;
+// The dialogs' face; fontconfig offers its nearest installed sans serif.
+constexpr const char* kDialogFont = "MS Sans Serif";
 
 struct TOptions {
   bool Headless = false;
@@ -245,6 +248,18 @@ int RunWindowed(const TOptions& options) {
   TSoundCheck soundCheck(options.SoundCheck);
 
   std::vector<TInputEvent> events;
+  // The options dialog: a window of its own beside the game's, hidden until the menu's
+  // "Options"; the game keeps running while it is open.
+  TOptionsWindow optionsWindow(*form.OForm);
+  if (std::string dialogError;
+      optionsWindow.Open(window.Handle(),
+                         {.Regular = fonts.Find(kDialogFont, 0).Path, .Bold = fonts.Find(kDialogFont, kFontBold).Path},
+                         dialogError)) {
+    window.SetOtherWindowEvents([&](const SDL_Event& event) { optionsWindow.HandleEvent(event); });
+    form.ShowOptions = [&] { optionsWindow.Show(); };
+  } else {
+    std::cerr << "lavarumble: the options dialog cannot open: " << dialogError << "\n";
+  }
   const int64_t ticksPerMs = clock.Frequency() / 1000;
   while (!form.Closed) {
     // Sleep on the window's events until the next frame or heartbeat is due: wake a
@@ -261,10 +276,14 @@ int RunWindowed(const TOptions& options) {
     if (events.empty() && wait > 0 && wait <= 2 * ticksPerMs)
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
+    // The menu ignores the mouse while the dialog has the keyboard focus.
+    if (optionsWindow.HasKeyboardFocus()) form.Focused = false;
     if (form.Timer.TicksUntilDue() == 0) soundCheck.BeforeFrame(form);
     guard.Tick(form);
     form.SoundsThisFrame.clear();
+    optionsWindow.Update();
   }
+  window.SetOtherWindowEvents(nullptr);
   return 0;
 }
 

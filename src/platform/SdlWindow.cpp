@@ -93,10 +93,7 @@ void TSdlWindow::SetOtherWindowEvents(std::function<void(const SDL_Event&)> hand
   OtherWindowEvents = std::move(handler);
 }
 
-namespace {
-
-// The window an event belongs to; 0 for events of the whole program.
-Uint32 EventWindowId(const SDL_Event& event) {
+uint32_t SdlEventWindowId(const SDL_Event& event) {
   switch (event.type) {
     case SDL_WINDOWEVENT: return event.window.windowID;
     case SDL_KEYDOWN:
@@ -111,10 +108,8 @@ Uint32 EventWindowId(const SDL_Event& event) {
   }
 }
 
-}  // namespace
-
 void TSdlWindow::Translate(const SDL_Event& event, std::vector<TInputEvent>& out) {
-  const Uint32 windowId = EventWindowId(event);
+  const uint32_t windowId = SdlEventWindowId(event);
   if (windowId != 0 && Window && windowId != SDL_GetWindowID(Window)) {
     if (OtherWindowEvents) OtherWindowEvents(event);
     return;

@@ -17,6 +17,9 @@ union SDL_Event;
 
 namespace lr {
 
+// The window an event belongs to; 0 for events of the whole program (quitting, say).
+uint32_t SdlEventWindowId(const SDL_Event& event);
+
 class TSdlWindow final : public IPresenter {
  public:
   TSdlWindow() = default;

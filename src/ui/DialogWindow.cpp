@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "platform/SdlWindow.h"
+
 namespace lr {
 
 namespace {
@@ -164,7 +166,7 @@ bool TDialogWindow::Shown() const { return Window && (SDL_GetWindowFlags(Window)
 bool TDialogWindow::HasKeyboardFocus() const { return Window && SDL_GetKeyboardFocus() == Window; }
 
 bool TDialogWindow::HandleEvent(const SDL_Event& event) {
-  if (!Context) return false;
+  if (!Context || SdlEventWindowId(event) != Id) return false;
   ImGui::SetCurrentContext(Context);
   ImGui_ImplSDL2_ProcessEvent(&event);
   Invalidate();

@@ -52,7 +52,8 @@ class TDialogWindow {
   bool HasKeyboardFocus() const;
   uint32_t WindowId() const { return Id; }
 
-  // One event of this window. Returns true when the frame's close button was pressed.
+  // An event of the program's other windows: this window's own go to its ImGui context, the
+  // rest are ignored. Returns true when the frame's close button was pressed.
   bool HandleEvent(const SDL_Event& event);
   // Draws a frame through `draw` (inside the dialog surface) when an event or a show asked
   // for one, and now and then anyway so the text caret blinks. Does nothing while hidden.
