@@ -8,6 +8,9 @@
 #include <imgui_impl_sdlrenderer.h>
 
 #include <algorithm>
+#include <array>
+#include <cfloat>
+#include <deque>
 
 #include "platform/SdlWindow.h"
 
@@ -73,6 +76,26 @@ void BeginDialogSurface() {
                ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
                    ImGuiWindowFlags_NoBringToFrontOnFocus);
 }
+
+// ImGui sees keys and buttons only as held or not at each frame. So that no press is lost
+// and none lands at the wrong place, each mouse button change gets a frame of its own, and
+// no key is released before a frame has seen the keys pressed so far (a chord such as Ctrl+A
+// is seen whole); everything behind a waiting event waits too, so the order stays.
+struct TDialogWindow::TInput {
+  bool KeyDownSinceFrame = false;
+  bool ButtonSinceFrame = false;
+  std::deque<SDL_Event> Deferred;
+  int X = 0, Y = 0;
+  bool Inside = false;
+  std::array<bool, 3> Buttons{};
+
+  bool MustWait(const SDL_Event& event) const {
+    if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) return ButtonSinceFrame;
+    return event.type == SDL_KEYUP && KeyDownSinceFrame;
+  }
+};
+
+TDialogWindow::TDialogWindow() : Input(std::make_unique<TInput>()) {}
 
 TDialogWindow::~TDialogWindow() {
   if (Context) {
@@ -155,6 +178,11 @@ void TDialogWindow::Hide() {
   if (!Window || !Shown()) return;
   const bool hadFocus = HasKeyboardFocus();
   SDL_HideWindow(Window);
+  // Input held back for a frame that will not come is dropped.
+  Input->Deferred.clear();
+  Input->KeyDownSinceFrame = false;
+  Input->ButtonSinceFrame = false;
+  Input->Buttons.fill(false);
   if (hadFocus && Owner) {
     SDL_RaiseWindow(Owner);
     SDL_SetWindowInputFocus(Owner);
@@ -167,11 +195,53 @@ bool TDialogWindow::HasKeyboardFocus() const { return Window && SDL_GetKeyboardF
 
 bool TDialogWindow::HandleEvent(const SDL_Event& event) {
   if (!Context || SdlEventWindowId(event) != Id) return false;
+  Invalidate();
+  if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) return true;
+  if (!Input->Deferred.empty() || Input->MustWait(event))
+    Input->Deferred.push_back(event);
+  else
+    Feed(event);
+  return false;
+}
+
+void TDialogWindow::Feed(const SDL_Event& event) {
   ImGui::SetCurrentContext(Context);
   ImGui_ImplSDL2_ProcessEvent(&event);
-  Invalidate();
-  if (event.type == SDL_MOUSEBUTTONDOWN && !HasKeyboardFocus()) SDL_SetWindowInputFocus(Window);
-  return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE;
+  TInput& in = *Input;
+  switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      // The modifiers as they were with this key, not as they are by the time it is read.
+      ImGuiIO& io = ImGui::GetIO();
+      const Uint16 mod = event.key.keysym.mod;
+      io.KeyShift = (mod & KMOD_SHIFT) != 0;
+      io.KeyCtrl = (mod & KMOD_CTRL) != 0;
+      io.KeyAlt = (mod & KMOD_ALT) != 0;
+      io.KeySuper = (mod & KMOD_GUI) != 0;
+      if (event.type == SDL_KEYDOWN) in.KeyDownSinceFrame = true;
+      break;
+    }
+    case SDL_MOUSEMOTION:
+      in.X = event.motion.x;
+      in.Y = event.motion.y;
+      in.Inside = true;
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      in.X = event.button.x;
+      in.Y = event.button.y;
+      if (event.button.button >= 1 && event.button.button <= in.Buttons.size())
+        in.Buttons[event.button.button - 1] = event.type == SDL_MOUSEBUTTONDOWN;
+      in.ButtonSinceFrame = true;
+      if (event.type == SDL_MOUSEBUTTONDOWN && !HasKeyboardFocus()) SDL_SetWindowInputFocus(Window);
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_ENTER) in.Inside = true;
+      if (event.window.event == SDL_WINDOWEVENT_LEAVE) in.Inside = false;
+      break;
+    default:
+      break;
+  }
 }
 
 void TDialogWindow::Update(const std::function<void(const TDialogFonts&)>& draw) {
@@ -184,14 +254,15 @@ void TDialogWindow::Update(const std::function<void(const TDialogFonts&)>& draw)
   ImGui::SetCurrentContext(Context);
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui_ImplSDL2_NewFrame();
+  // The pointer and its buttons as the events fed so far left them: the backend would read
+  // SDL's present state, which runs ahead of held-back events (and, without a window
+  // manager, follows synthetic moves only while the window has the keyboard focus).
   ImGuiIO& io = ImGui::GetIO();
-  // The backend reads the pointer only while the window has the keyboard focus, from a cache
-  // that synthetic pointer moves do not refresh: ask SDL for where it is over this window.
-  if (SDL_GetMouseFocus() == Window) {
-    int x = 0, y = 0;
-    SDL_GetMouseState(&x, &y);
-    io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
-  }
+  const TInput& in = *Input;
+  const bool held = in.Buttons[0] || in.Buttons[1] || in.Buttons[2];
+  io.MousePos = in.Inside || held ? ImVec2(static_cast<float>(in.X), static_cast<float>(in.Y))
+                                  : ImVec2(-FLT_MAX, -FLT_MAX);
+  for (size_t i = 0; i < in.Buttons.size(); ++i) io.MouseDown[i] = in.Buttons[i];
   ImGui::NewFrame();
   BeginDialogSurface();
   draw(Fonts);
@@ -206,6 +277,14 @@ void TDialogWindow::Update(const std::function<void(const TDialogFonts&)>& draw)
   SDL_RenderPresent(Renderer);
   // A bar being dragged follows the pointer frame by frame.
   if (ImGui::IsAnyItemActive() && io.MouseDown[0]) PendingFrames = std::max(PendingFrames, 1);
+
+  Input->KeyDownSinceFrame = false;
+  Input->ButtonSinceFrame = false;
+  while (!Input->Deferred.empty() && !Input->MustWait(Input->Deferred.front())) {
+    Feed(Input->Deferred.front());
+    Input->Deferred.pop_front();
+  }
+  if (!Input->Deferred.empty()) Invalidate();
 }
 
 }  // namespace lr

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 struct SDL_Window;
@@ -33,7 +34,7 @@ void BeginDialogSurface();
 
 class TDialogWindow {
  public:
-  TDialogWindow() = default;
+  TDialogWindow();
   ~TDialogWindow();
   TDialogWindow(const TDialogWindow&) = delete;
   TDialogWindow& operator=(const TDialogWindow&) = delete;
@@ -67,6 +68,8 @@ class TDialogWindow {
   static constexpr uint32_t kIdleRedrawMs = 250;
 
   void Place();
+  // Passes one event to ImGui.
+  void Feed(const SDL_Event& event);
 
   SDL_Window* Window = nullptr;
   SDL_Renderer* Renderer = nullptr;
@@ -79,6 +82,9 @@ class TDialogWindow {
   int PendingFrames = 0;
   uint32_t LastDrawMs = 0;
   bool Placed = false;
+  // The input ImGui has been given, and the events held back for the next frame.
+  struct TInput;
+  std::unique_ptr<TInput> Input;
 };
 
 }  // namespace lr

@@ -110,8 +110,8 @@ void TrackBar(const char* id, TTrackBar& bar, float x, float y, float width) {
   const ImVec2 origin = ImGui::GetWindowPos();
   ImGui::SetCursorPos(ImVec2(x, y));
   ImGui::InvisibleButton(id, ImVec2(width, kBarHeight));
-  const float left = origin.x + x + kInset;
-  const float right = origin.x + x + width - kInset;
+  const float left = std::floor(origin.x + x + kInset);
+  const float right = std::floor(origin.x + x + width - kInset);
   if (ImGui::IsItemActive()) {
     const float t = std::clamp((ImGui::GetIO().MousePos.x - left) / (right - left), 0.0f, 1.0f);
     bar.SetPosition(TTrackBar::MinValue + static_cast<Integer>(std::lround(t * kSpan)));
@@ -129,15 +129,18 @@ void TrackBar(const char* id, TTrackBar& bar, float x, float y, float width) {
   draw->AddLine(ImVec2(left - 3, top + 7), ImVec2(right + 3, top + 7), shadow);
   draw->AddLine(ImVec2(left - 3, top + 7), ImVec2(left - 3, top + 11), shadow);
   // Ticks every Frequency steps from the minimum, and one at the maximum.
+  // Whole pixels throughout: ImGui centres lines on pixel centres itself.
   const auto tickX = [&](Integer value) {
-    return std::floor(left + (right - left) * static_cast<float>(value - TTrackBar::MinValue) / kSpan) + 0.5f;
+    return std::floor(left + (right - left) * static_cast<float>(value - TTrackBar::MinValue) / kSpan);
   };
-  for (Integer v = TTrackBar::MinValue; v < TTrackBar::MaxValue; v += TTrackBar::Frequency)
-    draw->AddLine(ImVec2(tickX(v), top + kThumbHeight + 3), ImVec2(tickX(v), top + kThumbHeight + 6), IM_COL32_BLACK);
-  draw->AddLine(ImVec2(tickX(TTrackBar::MaxValue), top + kThumbHeight + 3),
-                ImVec2(tickX(TTrackBar::MaxValue), top + kThumbHeight + 7), IM_COL32_BLACK);
+  const auto tick = [&](Integer value, float length) {
+    draw->AddRectFilled(ImVec2(tickX(value), top + kThumbHeight + 3),
+                        ImVec2(tickX(value) + 1, top + kThumbHeight + 3 + length), IM_COL32_BLACK);
+  };
+  for (Integer v = TTrackBar::MinValue; v < TTrackBar::MaxValue; v += TTrackBar::Frequency) tick(v, 3);
+  tick(TTrackBar::MaxValue, 4);
   // The thumb, pointing down at the ticks.
-  const float cx = tickX(bar.Position) - 0.5f;
+  const float cx = tickX(bar.Position);
   const float l = cx - kThumbWidth / 2, r = cx + kThumbWidth / 2, b = top + kThumbHeight - 4;
   const ImVec2 outline[] = {ImVec2(l, top), ImVec2(r, top), ImVec2(r, b), ImVec2(cx, top + kThumbHeight),
                             ImVec2(l, b)};

@@ -20,30 +20,32 @@ mkdir "$work/run"
 fail() { echo "$1 (game said: $(tail -c 600 "$work/game.log" | tr '\n' ' '))"; exit 1; }
 shot() { [ -n "$shots" ] && import -window "$1" "$shots/$2.png" 2>/dev/null; }
 
-# Starts the game in the run folder and waits for its menu.
+# Starts the game in the run folder and waits for its window.
 start_game() {
   (cd "$work/run" && SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" exec "$binary" --scale 2 >"$work/game.log" 2>&1) &
   game=$!
   window=
-  for _ in $(seq 200); do
+  for _ in $(seq 300); do
     window=$(xdotool search --name '^FPS = ' 2>/dev/null | head -n 1)
     [ -n "$window" ] && break
     sleep 0.1
   done
   [ -n "$window" ] || fail "the game window did not appear"
   xdotool windowfocus --sync "$window" >/dev/null 2>&1
-  # The menu entries pop in by frame 150.
-  sleep 3.5
 }
 
-# Clicks the menu's "Options" (at (230, 270) on the 640 × 480 screen) and waits for the dialog.
+# Clicks the menu's "Options" (at (230, 270) on the 640 × 480 screen) until the dialog comes:
+# the entries pop in by frame 150, later on a busy machine.
 open_options() {
-  xdotool mousemove --window "$window" 700 570 click 1
   dialog=
-  for _ in $(seq 50); do
-    dialog=$(xdotool search --onlyvisible --name '^Game Options$' 2>/dev/null | head -n 1)
-    [ -n "$dialog" ] && break
-    sleep 0.1
+  for _ in $(seq 30); do
+    # A move onto the entry from off it: the menu reacts to moves, not to where the pointer is.
+    xdotool mousemove --window "$window" 700 700 sleep 0.1 mousemove --window "$window" 700 570 sleep 0.2 click 1
+    for _ in $(seq 10); do
+      dialog=$(xdotool search --onlyvisible --name '^Game Options$' 2>/dev/null | head -n 1)
+      [ -n "$dialog" ] && break 2
+      sleep 0.1
+    done
   done
   [ -n "$dialog" ] || fail "\"Options\" in the menu did not open a \"Game Options\" window"
   sleep 0.3
@@ -69,7 +71,7 @@ type_into() {
 
 apply_and_wait() {
   at 339 250
-  for _ in $(seq 30); do
+  for _ in $(seq 100); do
     xdotool search --onlyvisible --name '^Game Options$' >/dev/null 2>&1 || return 0
     sleep 0.1
   done
@@ -79,7 +81,7 @@ apply_and_wait() {
 quit_game() {
   xdotool windowfocus --sync "$window" >/dev/null 2>&1
   xdotool key Escape
-  for _ in $(seq 50); do
+  for _ in $(seq 150); do
     if ! kill -0 "$game" 2>/dev/null; then
       wait "$game"; local code=$?; game=
       [ "$code" -eq 0 ] || fail "the game ended with code $code"
