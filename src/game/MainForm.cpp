@@ -120,6 +120,8 @@ bool TGForm::FormCreate() {
     else
       std::cerr << "Error: " << text << "\n";
   };
+  // The menu's "Options" shows the dialog; a window that draws it may wrap this.
+  if (!ShowOptions) ShowOptions = [this] { OForm->Show(); };
 
   if (!OS.Initialize() || Spr.FatalError) return false;
   Font.Init();

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "settings/OptionsFile.h"
@@ -289,6 +289,12 @@ void TOForm::TB1BChange() { ColourChanged(false, TSettingId::Player1Blue, TB1B);
 void TOForm::TB2RChange() { ColourChanged(true, TSettingId::Player2Red, TB2R); }
 void TOForm::TB2GChange() { ColourChanged(true, TSettingId::Player2Green, TB2G); }
 void TOForm::TB2BChange() { ColourChanged(true, TSettingId::Player2Blue, TB2B); }
+
+TSettingValues TOForm::InEffect() const {
+  TSettingValues values;
+  for (const TSetting& setting : kSettings) values[Index(setting.Id)] = CurrentSetting(setting.Id);
+  return values;
+}
 
 void TOForm::Show() { Visible = true; }
 

@@ -93,6 +93,9 @@ class TOForm {
   void Show();           // the menu's "Options": shows what the controls last held
   void CloseByFrame();   // closing by the frame keeps every control as it is
 
+  // The values in effect now in the game's settings and the players, one per settings row.
+  TSettingValues InEffect() const;
+
  private:
   TSpinEdit* SpinOf(TSettingId id);
   TTrackBar* BarOf(TSettingId id);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "game/MainForm.h"
+#include "settings/SettingsTable.h"
 #include "support/TestGame.h"
 #include "platform/RecordingAudio.h"
 
@@ -36,6 +37,15 @@ TEST(MainForm, StartUpSeedsFromTheTimeOfDayAndFillsTheTables) {
   EXPECT_TRUE(game.Form->Timer.Enabled());
   ASSERT_NE(game.Form->Spr.Find("BG"), nullptr);
   EXPECT_EQ(game.Form->Spr.Find("BG")->TileWidth, 640);
+}
+
+TEST(MainForm, BeforeAnySettingsFileTheStartValuesAreInEffect) {
+  TestGame game;
+  ASSERT_TRUE(game.Form->OForm);
+  const TSettingValues inEffect = game.Form->OForm->InEffect();
+  for (const TSetting& setting : kSettings)
+    EXPECT_EQ(inEffect[static_cast<size_t>(setting.Id)], ParseTableValue(setting, setting.StartValue)) << setting.Name;
+  EXPECT_FALSE(game.Form->OForm->Visible);
 }
 
 TEST(MainForm, OneFrameIsOneStepOfEveryCounter) {

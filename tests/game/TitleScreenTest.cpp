@@ -246,9 +246,10 @@ TEST_F(TitleScreenTest, OnlineRenamesOnlyALavaNewbieAndOpensTheLobby) {
   int options = 0;
   int lobby = 0;
   Frames(200);
-  // Without the dialogs the choices do nothing, and nothing breaks.
+  // "Options" shows the dialog; without the lobby its choice does nothing, and nothing breaks.
   MouseAt(300, 290);
   Click();
+  EXPECT_TRUE(Form->OForm->Visible);
   MouseAt(300, 230);
   Click();
 
