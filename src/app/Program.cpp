@@ -221,10 +221,17 @@ int RunHeadless(const TOptions& options) {
 
 int RunWindowed(const TOptions& options) {
   SystemClock clock;
+  TFontRasterizer fonts;
+  // The options dialog's window, hidden until the menu's "Options". It is made before the
+  // game window, which must be the newest: SDL wakes its event wait through that one.
+  TDialogWindow optionsDialog;
+  std::string dialogError;
+  const bool dialogOpen = optionsDialog.Open(
+      TOptionsWindow::kCaption, TOptionsWindow::kWidth, TOptionsWindow::kHeight,
+      {.Regular = fonts.Find(kDialogFont, 0).Path, .Bold = fonts.Find(kDialogFont, kFontBold).Path}, dialogError);
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
   TSdlAudio audio;
-  TFontRasterizer fonts;
   std::string error;
   if (!window.Open("Lava Rumble", 640, 480, options.Scale, error)) {
     // Without a window there is no device to draw on.
@@ -248,13 +255,10 @@ int RunWindowed(const TOptions& options) {
   TSoundCheck soundCheck(options.SoundCheck);
 
   std::vector<TInputEvent> events;
-  // The options dialog: a window of its own beside the game's, hidden until the menu's
-  // "Options"; the game keeps running while it is open.
-  TOptionsWindow optionsWindow(*form.OForm);
-  if (std::string dialogError;
-      optionsWindow.Open(window.Handle(),
-                         {.Regular = fonts.Find(kDialogFont, 0).Path, .Bold = fonts.Find(kDialogFont, kFontBold).Path},
-                         dialogError)) {
+  // The options dialog beside the game window; the game keeps running while it is open.
+  TOptionsWindow optionsWindow(*form.OForm, optionsDialog);
+  if (dialogOpen) {
+    optionsDialog.SetOwner(window.Handle());
     window.SetOtherWindowEvents([&](const SDL_Event& event) { optionsWindow.HandleEvent(event); });
     form.ShowOptions = [&] { optionsWindow.Show(); };
   } else {

@@ -106,11 +106,16 @@ TDialogWindow::~TDialogWindow() {
   }
   if (Renderer) SDL_DestroyRenderer(Renderer);
   if (Window) SDL_DestroyWindow(Window);
+  if (VideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-bool TDialogWindow::Open(const std::string& caption, int width, int height, SDL_Window* owner,
-                         const TDialogFontFiles& files, std::string& error) {
-  Owner = owner;
+bool TDialogWindow::Open(const std::string& caption, int width, int height, const TDialogFontFiles& files,
+                         std::string& error) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    error = SDL_GetError();
+    return false;
+  }
+  VideoStarted = true;
   Width = width;
   Height = height;
   Window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,

@@ -39,10 +39,12 @@ class TDialogWindow {
   TDialogWindow(const TDialogWindow&) = delete;
   TDialogWindow& operator=(const TDialogWindow&) = delete;
 
-  // Creates the window hidden, width × height pixels, beside `owner` (the game window).
-  // False with a message when the window, its renderer or its context could not be made.
-  bool Open(const std::string& caption, int width, int height, SDL_Window* owner, const TDialogFontFiles& files,
-            std::string& error);
+  // Creates the window hidden, width × height pixels. False with a message when the window,
+  // its renderer or its context could not be made. Make dialogs before the game window: SDL
+  // wakes its event wait through the newest window, which must outlive every wait.
+  bool Open(const std::string& caption, int width, int height, const TDialogFontFiles& files, std::string& error);
+  // The window the dialog is shown beside and gives the keyboard focus back to.
+  void SetOwner(SDL_Window* owner) { Owner = owner; }
   bool IsOpen() const { return Window != nullptr; }
 
   // Shows the window, raises it and gives it the keyboard focus.
@@ -82,6 +84,7 @@ class TDialogWindow {
   int PendingFrames = 0;
   uint32_t LastDrawMs = 0;
   bool Placed = false;
+  bool VideoStarted = false;
   // The input ImGui has been given, and the events held back for the next frame.
   struct TInput;
   std::unique_ptr<TInput> Input;

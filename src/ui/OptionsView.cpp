@@ -250,10 +250,6 @@ void DrawOptionsForm(TOForm& form, const TDialogFonts& fonts) {
 
 // [SECTION] The window.
 
-bool TOptionsWindow::Open(SDL_Window* owner, const TDialogFontFiles& files, std::string& error) {
-  return Window.Open("Game Options", kWidth, kHeight, owner, files, error);
-}
-
 void TOptionsWindow::Show() {
   Form.Show();
   Window.Show();

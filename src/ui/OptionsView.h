@@ -16,13 +16,12 @@ void DrawOptionsForm(TOForm& form, const TDialogFonts& fonts);
 // The dialog's window, kept in step with the form: shown while the form is visible.
 class TOptionsWindow {
  public:
+  static constexpr const char* kCaption = "Game Options";
   static constexpr int kWidth = 415;
   static constexpr int kHeight = 488;
 
-  explicit TOptionsWindow(TOForm& form) : Form(form) {}
-
-  // Creates the hidden window beside the game window.
-  bool Open(SDL_Window* owner, const TDialogFontFiles& files, std::string& error);
+  // `window`: opened with the caption and size above.
+  TOptionsWindow(TOForm& form, TDialogWindow& window) : Form(form), Window(window) {}
   // The menu's "Options": the form shows what its controls last held; the window comes up
   // (or to the front) with the keyboard focus.
   void Show();
@@ -36,7 +35,7 @@ class TOptionsWindow {
 
  private:
   TOForm& Form;
-  TDialogWindow Window;
+  TDialogWindow& Window;
 };
 
 }  // namespace lr
