@@ -26,12 +26,15 @@
 #include "platform/SdlAudio.h"
 #include "platform/SdlWindow.h"
 #include "platform/MessageBox.h"
+#include "ui/OptionsView.h"
 
 namespace lr {
 
 namespace {
 
 constexpr int kExitBadArguments = 2;
+// The dialogs' face; fontconfig offers its nearest installed sans serif.
+constexpr const char* kDialogFont = "MS Sans Serif";
 
 struct TOptions {
   bool Headless = false;
@@ -225,10 +228,17 @@ int RunHeadless(TOptions& options) {
 
 int RunWindowed(TOptions& options) {
   SystemClock clock;
+  TFontRasterizer fonts;
+  // The options dialog's window, hidden until the menu's "Options". It is made before the
+  // game window, which must be the newest: SDL wakes its event wait through that one.
+  TDialogWindow optionsDialog;
+  std::string dialogError;
+  const bool dialogOpen = optionsDialog.Open(
+      TOptionsWindow::kCaption, TOptionsWindow::kWidth, TOptionsWindow::kHeight,
+      {.Regular = fonts.Find(kDialogFont, 0).Path, .Bold = fonts.Find(kDialogFont, kFontBold).Path}, dialogError);
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
   TSdlAudio audio;
-  TFontRasterizer fonts;
   std::string error;
   if (!window.Open("Lava Rumble", 640, 480, options.Scale, error)) {
     // Without a window there is no device to draw on.
@@ -253,6 +263,15 @@ int RunWindowed(TOptions& options) {
   TSoundCheck soundCheck(options.SoundCheck);
 
   std::vector<TInputEvent> events;
+  // The options dialog beside the game window; the game keeps running while it is open.
+  TOptionsWindow optionsWindow(*form.OForm, optionsDialog);
+  if (dialogOpen) {
+    optionsDialog.SetOwner(window.Handle());
+    window.SetOtherWindowEvents([&](const SDL_Event& event) { optionsWindow.HandleEvent(event); });
+    form.ShowOptions = [&] { optionsWindow.Show(); };
+  } else {
+    std::cerr << "lavarumble: the options dialog cannot open: " << dialogError << "\n";
+  }
   const int64_t ticksPerMs = clock.Frequency() / 1000;
   while (!form.Closed) {
     // Sleep on the window's events until the next frame or heartbeat is due: wake a
@@ -269,13 +288,17 @@ int RunWindowed(TOptions& options) {
     if (events.empty() && wait > 0 && wait <= 2 * ticksPerMs)
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
+    // The menu ignores the mouse while the dialog has the keyboard focus.
+    if (optionsWindow.HasKeyboardFocus()) form.Focused = false;
     if (form.Timer.TicksUntilDue() == 0) {
       soundCheck.BeforeFrame(form);
       options.Sandbox.BeforeFrame(form);
     }
     guard.Tick(form);
     form.SoundsThisFrame.clear();
+    optionsWindow.Update();
   }
+  window.SetOtherWindowEvents(nullptr);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/KeyTable.h"
 
@@ -88,7 +89,31 @@ void TSdlWindow::WaitEvents(int timeoutMs, std::vector<TInputEvent>& out) {
   while (SDL_PollEvent(&event)) Translate(event, out);
 }
 
+void TSdlWindow::SetOtherWindowEvents(std::function<void(const SDL_Event&)> handler) {
+  OtherWindowEvents = std::move(handler);
+}
+
+uint32_t SdlEventWindowId(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_WINDOWEVENT: return event.window.windowID;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: return event.key.windowID;
+    case SDL_TEXTEDITING: return event.edit.windowID;
+    case SDL_TEXTINPUT: return event.text.windowID;
+    case SDL_MOUSEMOTION: return event.motion.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: return event.button.windowID;
+    case SDL_MOUSEWHEEL: return event.wheel.windowID;
+    default: return 0;
+  }
+}
+
 void TSdlWindow::Translate(const SDL_Event& event, std::vector<TInputEvent>& out) {
+  const uint32_t windowId = SdlEventWindowId(event);
+  if (windowId != 0 && Window && windowId != SDL_GetWindowID(Window)) {
+    if (OtherWindowEvents) OtherWindowEvents(event);
+    return;
+  }
   TInputEvent e;
   switch (event.type) {
     case SDL_QUIT:
@@ -108,6 +133,11 @@ void TSdlWindow::Translate(const SDL_Event& event, std::vector<TInputEvent>& out
       e.X = event.motion.x;
       e.Y = event.motion.y;
       break;
+    case SDL_MOUSEBUTTONDOWN:
+      // Without a window manager (a private X server) a click does not move the keyboard
+      // focus between the game and its dialogs; with one, the window has it already.
+      if (SDL_GetKeyboardFocus() != Window) SDL_SetWindowInputFocus(Window);
+      return;
     case SDL_MOUSEBUTTONUP:
       if (event.button.button != SDL_BUTTON_LEFT) return;
       e.Kind = TInputEventKind::Click;

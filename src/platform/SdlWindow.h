@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct SDL_Texture;
 union SDL_Event;
 
 namespace lr {
+
+// The window an event belongs to; 0 for events of the whole program (quitting, say).
+uint32_t SdlEventWindowId(const SDL_Event& event);
 
 class TSdlWindow final : public IPresenter {
  public:
@@ -31,6 +35,10 @@ class TSdlWindow final : public IPresenter {
   void SetFullScreen(bool fullScreen);
   bool HasKeyboardFocus() const;
 
+  // Events of the program's other windows (the dialogs) go here instead of into the game.
+  void SetOtherWindowEvents(std::function<void(const SDL_Event&)> handler);
+  SDL_Window* Handle() const { return Window; }
+
   // Waits up to timeoutMs for the first event, then takes every pending one.
   void WaitEvents(int timeoutMs, std::vector<TInputEvent>& out);
 
@@ -46,6 +54,7 @@ class TSdlWindow final : public IPresenter {
   int TextureWidth = 0;
   int TextureHeight = 0;
   std::string CurrentCaption;
+  std::function<void(const SDL_Event&)> OtherWindowEvents;
 };
 
 }  // namespace lr

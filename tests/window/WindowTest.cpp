@@ -1,4 +1,5 @@
-// The real game window under a private X server: its caption and the Escape key.
+// The real game window under a private X server: its caption, the Escape key, a match and
+// the options dialog.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -28,6 +29,13 @@ TEST(GameWindow, CaptionShowsSixtyFramesAndEscapeCloses) {
 TEST(GameWindow, AMatchStartsByMouseInAScaledWindowAndIsPlayedByKeys) {
   TTempDir dir;
   const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/window/window_match.sh' '" +
+                              LR_BINARY + "' '' >'" + dir.File("out") + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("out"));
+}
+
+TEST(GameWindow, OptionsAppliedInTheDialogAreThereAfterARestart) {
+  TTempDir dir;
+  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/window/window_options.sh' '" +
                               LR_BINARY + "' '' >'" + dir.File("out") + "' 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("out"));
 }

@@ -1,0 +1,121 @@
+// The options dialog's view driven by ImGui's own input, without any window: clicks, drags
+// and typing at the controls' places must reach the form's handlers.
+#include <gtest/gtest.h>
+#include <imgui.h>
+
+#include <filesystem>
+
+#include "engine/OmegaSprite.h"
+#include "settings/OptionsForm.h"
+#include "support/RunProgram.h"
+#include "ui/OptionsView.h"
+
+namespace lr::test {
+namespace {
+
+class OptionsView : public ::testing::Test {
+ protected:
+  OptionsView()
+      : Sprite1(new TSprite(Engine)),
+        Sprite2(new TSprite(Engine)),
+        Form(Settings, {&Name1, Sprite1}, {&Name2, Sprite2}, Dir.File("Options.dat")) {
+    Context = ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;
+    io.DisplaySize = ImVec2(TOptionsWindow::kWidth, TOptionsWindow::kHeight);
+    io.DeltaTime = 1.0f / 60;
+    Fonts.Regular = Fonts.Bold = Fonts.BoldLarge = io.Fonts->AddFontDefault();
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    Form.Show();
+    Frame();
+  }
+  ~OptionsView() override { ImGui::DestroyContext(Context); }
+
+  void Frame() {
+    ImGui::NewFrame();
+    BeginDialogSurface();
+    DrawOptionsForm(Form, Fonts);
+    ImGui::End();
+    ImGui::Render();
+  }
+  // Pointer to (x, y), press, release: a frame each, as the window would deliver them.
+  void Press(float x, float y) {
+    ImGui::GetIO().MousePos = ImVec2(x, y);
+    Frame();
+    ImGui::GetIO().MouseDown[0] = true;
+    Frame();
+  }
+  void Release() {
+    ImGui::GetIO().MouseDown[0] = false;
+    Frame();
+  }
+  void Click(float x, float y) {
+    Press(x, y);
+    Release();
+  }
+  void DragTo(float x, float y) {
+    ImGui::GetIO().MousePos = ImVec2(x, y);
+    Frame();
+  }
+
+  TTempDir Dir;
+  TOmegaSprite Engine;
+  TSprite* Sprite1;
+  TSprite* Sprite2;
+  std::string Name1 = "Red Man", Name2 = "Green Man";
+  TGameSettings Settings;
+  TOForm Form;
+  ImGuiContext* Context = nullptr;
+  TDialogFonts Fonts;
+};
+
+// Places on the dialog: "Defaults", "Apply", the rounds spin's text and up arrow, and the
+// left and right ends of player 1's green bar.
+constexpr float kDefaultsX = 205, kDefaultsY = 250;
+constexpr float kApplyX = 339, kApplyY = 250;
+constexpr float kRoundTextX = 180, kRoundTextY = 150 + 16 + 8;
+constexpr float kRoundUpX = 150 + 100 - 8, kRoundUpY = 150 + 16 + 3;
+constexpr float kGreenBarY = 370 + 34 + 8;
+constexpr float kBarLeftX = 34, kBarRightX = 20 + 178;
+constexpr float kEmptyX = 100, kEmptyY = 474;
+
+TEST_F(OptionsView, DefaultsThenApplyTakeTheSwitchesAndWriteTheFileAndCloseTheDialog) {
+  Click(kDefaultsX, kDefaultsY);
+  for (bool on : Form.S) EXPECT_TRUE(on);
+  EXPECT_EQ(Form.P1E.Text, "Lava Newbie #1");
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("Options.dat")));
+  Click(kApplyX, kApplyY);
+  EXPECT_EQ(std::filesystem::file_size(Dir.File("Options.dat")), 102u);
+  EXPECT_FALSE(Form.Visible);
+  for (bool on : Settings.PowerupEnabled) EXPECT_TRUE(on);
+  EXPECT_EQ(Name1, "Lava Newbie #1");
+}
+
+TEST_F(OptionsView, ABarFollowsTheDragAndColoursThePlayerAndTheNameAtOnce) {
+  Press(kBarLeftX + 60, kGreenBarY);
+  DragTo(kBarRightX + 40, kGreenBarY);
+  EXPECT_EQ(Form.TB1G.Position, 255);
+  EXPECT_EQ(Sprite1->Green, 255);
+  EXPECT_EQ(Form.P1E.FontColor.G, 255);
+  DragTo(0, kGreenBarY);
+  Release();
+  EXPECT_EQ(Form.TB1G.Position, 64);
+  EXPECT_EQ(Sprite1->Green, 64);
+  EXPECT_EQ(Form.TB2G.Position, 128);  // the other player's bar stays
+}
+
+TEST_F(OptionsView, SpinArrowsStepAndATypedNumberIsPulledInWhenTheFieldIsLeft) {
+  Click(kRoundUpX, kRoundUpY);
+  EXPECT_EQ(Form.RoundSpin.Text, "11");
+  Click(kRoundTextX, kRoundTextY);
+  ImGui::GetIO().AddInputCharactersUTF8("99");
+  Frame();
+  EXPECT_GT(Form.RoundSpin.Text.size(), 2u);  // typed text stands while the field has focus
+  Click(kEmptyX, kEmptyY);
+  EXPECT_EQ(Form.RoundSpin.Text, "50");
+}
+
+}  // namespace
+}  // namespace lr::test
