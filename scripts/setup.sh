@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-league-spartan
   xvfb xauth xdotool x11-utils imagemagick
+  xfonts-base  # the error boxes draw their text with the X server's core fonts
 )
 
 missing=()
