@@ -217,7 +217,7 @@ inline int64_t FloorToInt(double x) {
 
 // Starts a ramp at the span's first pixel. A rounding overshoot past 0 or 255 at an end of the
 // span is clamped there and the step recomputed, so the ramp stays in range everywhere.
-void StartChannel(double first, int32_t step, int n, int32_t& value, int32_t& delta) {
+[[gnu::always_inline]] inline void StartChannel(double first, int32_t step, int n, int32_t& value, int32_t& delta) {
   const double bounded = first > -1e6 ? std::min(first, 1e6) : -1e6;  // NaN included
   int64_t start = FloorToInt(bounded * 65536.0 + 32768.0);
   int64_t end = start + static_cast<int64_t>(n - 1) * step;
@@ -260,7 +260,7 @@ inline uint32_t NextTexel(TTexelWalk& w) {
   return texel;
 }
 
-using TTexturedSpanFn = void (*)(uint32_t* dst, TTexelWalk& walk, uint32_t flat, const TColourRamp& ramp, int n);
+using TTexturedSpanFn = void (*)(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TColourRamp& ramp, int n);
 
 #if LR_RASTER_SSE2
 // Four texels all of alpha 0 (or all zero) stay so under any colour product: for the modes that
@@ -277,25 +277,48 @@ inline bool KeepsDstOnTexels(__m128i t) {
     return false;
   }
 }
-#endif
 
-template <EFactor SF, EFactor DF, EShading S, EFetch F>
-void TexturedSpan(uint32_t* dst, TTexelWalk& w, uint32_t flat, const TColourRamp& c, int n) {
+// Four texels times their colours (16-bit lanes, two pixels each half), blended into out[0..3].
+template <EFactor SF, EFactor DF, EShading S>
+inline void ShadeGroup(uint32_t* out, __m128i t, __m128i colourLo, __m128i colourHi) {
   constexpr TBlendFactors Factors{SF, DF};
-  int i = 0;
-#if LR_RASTER_SSE2
   const __m128i zero = _mm_setzero_si128();
   const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  const __m128i flatWide = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(flat)), zero);
+  if (KeepsDstOnTexels<Factors>(t)) return;
+  __m128i sLo = _mm_unpacklo_epi8(t, zero), sHi = _mm_unpackhi_epi8(t, zero), s = t;
+  if constexpr (S != EShading::White) {
+    sLo = Div255V(_mm_mullo_epi16(sLo, colourLo));
+    sHi = Div255V(_mm_mullo_epi16(sHi, colourHi));
+    s = _mm_packus_epi16(sLo, sHi);
+    if constexpr (KeepsDstOnZeroAlpha(Factors)) {
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero)) == 0xFFFF) return;
+    } else if constexpr (KeepsDstOnZeroSrc(Factors)) {
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(s, zero)) == 0xFFFF) return;
+    }
+  }
+  if constexpr (ReplacesOnOpaque(Factors)) {
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), alphaMask)) == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), s);
+      return;
+    }
+  }
+  const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+  const __m128i lo = BlendHalf<SF, DF>(sLo, _mm_unpacklo_epi8(d, zero));
+  const __m128i hi = BlendHalf<SF, DF>(sHi, _mm_unpackhi_epi8(d, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(lo, hi));
+}
+
+template <EFactor SF, EFactor DF, EShading S, EFetch F>
+void TexturedSpan(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TColourRamp& c, int n) {
+  TTexelWalk w = walk;  // in registers: the stores to dst cannot alias it
+  const __m128i flatWide = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(flat)), _mm_setzero_si128());
   const __m128i step = _mm_set_epi32(c.DA, c.DR, c.DG, c.DB);
   const __m128i step4 = _mm_slli_epi32(step, 2);
   __m128i acc0 = _mm_set_epi32(c.A, c.R, c.G, c.B);
   __m128i acc1 = _mm_add_epi32(acc0, step);
   __m128i acc2 = _mm_add_epi32(acc1, step);
   __m128i acc3 = _mm_add_epi32(acc2, step);
-  for (; i + 4 <= n; i += 4) {
-    const uint32_t t0 = NextTexel<F>(w), t1 = NextTexel<F>(w), t2 = NextTexel<F>(w), t3 = NextTexel<F>(w);
-    const __m128i t = _mm_set_epi32(static_cast<int>(t3), static_cast<int>(t2), static_cast<int>(t1), static_cast<int>(t0));
+  for (int i = 0; i < n; i += 4) {
     __m128i colourLo = flatWide, colourHi = flatWide;
     if constexpr (S == EShading::Gouraud) {
       colourLo = _mm_packs_epi32(_mm_srli_epi32(acc0, 16), _mm_srli_epi32(acc1, 16));
@@ -305,32 +328,30 @@ void TexturedSpan(uint32_t* dst, TTexelWalk& w, uint32_t flat, const TColourRamp
       acc2 = _mm_add_epi32(acc2, step4);
       acc3 = _mm_add_epi32(acc3, step4);
     }
-    if (KeepsDstOnTexels<Factors>(t)) continue;
-    __m128i sLo = _mm_unpacklo_epi8(t, zero), sHi = _mm_unpackhi_epi8(t, zero), s = t;
-    if constexpr (S != EShading::White) {
-      sLo = Div255V(_mm_mullo_epi16(sLo, colourLo));
-      sHi = Div255V(_mm_mullo_epi16(sHi, colourHi));
-      s = _mm_packus_epi16(sLo, sHi);
-      if constexpr (KeepsDstOnZeroAlpha(Factors)) {
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero)) == 0xFFFF) continue;
-      } else if constexpr (KeepsDstOnZeroSrc(Factors)) {
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(s, zero)) == 0xFFFF) continue;
-      }
+    if (i + 4 <= n) {
+      const uint32_t t0 = NextTexel<F>(w), t1 = NextTexel<F>(w), t2 = NextTexel<F>(w), t3 = NextTexel<F>(w);
+      const __m128i t = _mm_set_epi32(static_cast<int>(t3), static_cast<int>(t2), static_cast<int>(t1), static_cast<int>(t0));
+      ShadeGroup<SF, DF, S>(dst + i, t, colourLo, colourHi);
+    } else {
+      // The last one to three pixels go through a group of four whose extra lanes hold zero
+      // texels over zero pixels and are not written back.
+      const int m = n - i;
+      alignas(16) uint32_t texels[4] = {NextTexel<F>(w), 0, 0, 0}, pixels[4] = {dst[i], 0, 0, 0};
+      if (m > 1) texels[1] = NextTexel<F>(w), pixels[1] = dst[i + 1];
+      if (m > 2) texels[2] = NextTexel<F>(w), pixels[2] = dst[i + 2];
+      ShadeGroup<SF, DF, S>(pixels, _mm_load_si128(reinterpret_cast<const __m128i*>(texels)), colourLo, colourHi);
+      dst[i] = pixels[0];
+      if (m > 1) dst[i + 1] = pixels[1];
+      if (m > 2) dst[i + 2] = pixels[2];
     }
-    if constexpr (ReplacesOnOpaque(Factors)) {
-      if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), alphaMask)) == 0xFFFF) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
-        continue;
-      }
-    }
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-    const __m128i lo = BlendHalf<SF, DF>(sLo, _mm_unpacklo_epi8(d, zero));
-    const __m128i hi = BlendHalf<SF, DF>(sHi, _mm_unpackhi_epi8(d, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
   }
-#endif
-  int32_t a = c.A + c.DA * i, r = c.R + c.DR * i, g = c.G + c.DG * i, b = c.B + c.DB * i;
-  for (; i < n; ++i) {
+}
+#else
+template <EFactor SF, EFactor DF, EShading S, EFetch F>
+void TexturedSpan(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TColourRamp& c, int n) {
+  TTexelWalk w = walk;
+  int32_t a = c.A, r = c.R, g = c.G, b = c.B;
+  for (int i = 0; i < n; ++i) {
     uint32_t src = NextTexel<F>(w);
     if constexpr (S == EShading::Flat) {
       src = ModulatePixel(src, flat);
@@ -345,6 +366,7 @@ void TexturedSpan(uint32_t* dst, TTexelWalk& w, uint32_t flat, const TColourRamp
     dst[i] = BlendPixel<SF, DF>(src, dst[i]);
   }
 }
+#endif
 
 constexpr int FusedKinds = 9;  // EShading × EFetch
 using TTexturedSpans = std::array<TTexturedSpanFn, FusedKinds>;
