@@ -220,6 +220,10 @@ void RasterTriangle(const TTarget& target, const TRasterVertex* v0, const TRaste
     bound(e2, left, right);
     if (left <= right) {
       uint32_t* pixels = target.Pixels + static_cast<size_t>(row) * target.Width;
+      if (row < rowLast) {  // the next row's pixels lie a row further down: ask for them now
+        __builtin_prefetch(pixels + target.Width + left, 1);
+        __builtin_prefetch(pixels + target.Width + right, 1);
+      }
       DrawSpan(t, pixels + left, static_cast<int>(left), static_cast<int>(right - left + 1), row + 0.5);
     }
     e0.Step();
@@ -261,6 +265,10 @@ bool DrawRectangleFan(const TTarget& target, const TRasterVertex (&v)[4]) {
   const int n = static_cast<int>(colLast - colFirst + 1);
   for (int64_t row = rowFirst; row <= rowLast; ++row) {
     uint32_t* pixels = target.Pixels + static_cast<size_t>(row) * target.Width;
+    if (row < rowLast) {
+      __builtin_prefetch(pixels + target.Width + colFirst, 1);
+      __builtin_prefetch(pixels + target.Width + colLast, 1);
+    }
     DrawSpan(t, pixels + colFirst, static_cast<int>(colFirst), n, row + 0.5);
   }
   return true;
