@@ -308,8 +308,9 @@ inline void ShadeGroup(uint32_t* out, __m128i t, __m128i colourLo, __m128i colou
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(lo, hi));
 }
 
-template <EFactor SF, EFactor DF, EShading S, EFetch F>
-void TexturedSpan(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TColourRamp& c, int n) {
+// UnitStep: one texel per pixel along a row (text drawn at its size), four neighbours load at once.
+template <EFactor SF, EFactor DF, EShading S, EFetch F, bool UnitStep>
+void TexturedSpanLoop(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TColourRamp& c, int n) {
   TTexelWalk w = walk;  // in registers: the stores to dst cannot alias it
   const __m128i flatWide = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(flat)), _mm_setzero_si128());
   const __m128i step = _mm_set_epi32(c.DA, c.DR, c.DG, c.DB);
@@ -328,7 +329,11 @@ void TexturedSpan(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TC
       acc2 = _mm_add_epi32(acc2, step4);
       acc3 = _mm_add_epi32(acc3, step4);
     }
-    if (i + 4 <= n) {
+    if (UnitStep && i + 4 <= n) {
+      ShadeGroup<SF, DF, S>(dst + i, _mm_loadu_si128(reinterpret_cast<const __m128i*>(w.Texels + (w.U >> 32))),
+                            colourLo, colourHi);
+      w.U += w.DU * 4;
+    } else if (i + 4 <= n) {
       const uint32_t t0 = NextTexel<F>(w), t1 = NextTexel<F>(w), t2 = NextTexel<F>(w), t3 = NextTexel<F>(w);
       const __m128i t = _mm_set_epi32(static_cast<int>(t3), static_cast<int>(t2), static_cast<int>(t1), static_cast<int>(t0));
       ShadeGroup<SF, DF, S>(dst + i, t, colourLo, colourHi);
@@ -345,6 +350,14 @@ void TexturedSpan(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TC
       if (m > 2) dst[i + 2] = pixels[2];
     }
   }
+}
+
+template <EFactor SF, EFactor DF, EShading S, EFetch F>
+void TexturedSpan(uint32_t* dst, const TTexelWalk& walk, uint32_t flat, const TColourRamp& c, int n) {
+  if (F == EFetch::Row && walk.DU == (int64_t{1} << 32))
+    TexturedSpanLoop<SF, DF, S, F, F == EFetch::Row>(dst, walk, flat, c, n);
+  else
+    TexturedSpanLoop<SF, DF, S, F, false>(dst, walk, flat, c, n);
 }
 #else
 template <EFactor SF, EFactor DF, EShading S, EFetch F>

@@ -439,8 +439,8 @@ TEST(SoftwareDeviceClipTest, ExtremeValuesNeverFault) {
 
 TEST(SoftwareDeviceFastPathTest, EveryDrawMatchesTheGeneralPipelinePixelForPixel) {
   // Random quads and triangles in every mode: unrotated and turned, white, tinted, vertical
-  // gradients and free corner colours, untextured or sampling inside, across (clamped) and
-  // backwards over a texture with keyed, transparent and opaque runs.
+  // gradients and free corner colours, untextured or sampling inside, across (clamped),
+  // backwards or one texel per pixel over a texture with keyed, transparent and opaque runs.
   const TTexture tex = MakeTexture(13, 7, [](int x, int y) -> uint32_t {
     const uint32_t h = (static_cast<uint32_t>(x) * 2654435761u ^ static_cast<uint32_t>(y) * 40503u) * 2246822519u;
     if (x < 3) return 0;
@@ -461,6 +461,10 @@ TEST(SoftwareDeviceFastPathTest, EveryDrawMatchesTheGeneralPipelinePixelForPixel
     for (int i = 0; i < 64 * 48; ++i) fast.BackBuffer()[i] = plain.BackBuffer()[i] = static_cast<uint32_t>(i) * 0x9E3779B9u;
     for (int n = 0; n < 120; ++n) {
       TQuad q = Quad(coordinate(70), coordinate(50), coordinate(70), coordinate(50));
+      if (next(6) == 0) {  // one texel per pixel, as text is drawn
+        const float x = std::floor(coordinate(60)), y = std::floor(coordinate(40));
+        q = Quad(x, y, x + 13, y + 7);
+      }
       const uint32_t top = colour(), bottom = colour();
       switch (next(4)) {
         case 0: for (TVertex& v : q.V) v.Color = 0xFFFFFFFF; break;
