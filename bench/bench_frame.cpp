@@ -6,6 +6,8 @@
 //   BM_HeavyFrame_EngineFreshText  the same, every string new each frame (40 renders by the font
 //                                  engine per frame: the worst case, not the game's steady state);
 //   BM_HeavyFrame_DeviceReplay     the frame's quads handed straight to the software device;
+//   BM_HeavyFrame_DevicePlainSpans the same with every span through the general pipeline (no fast
+//                                  paths): what the fast paths save;
 //   BM_HeavyFrame_SdlSoftware      the same quads through SDL2's software renderer
 //                                  (SDL_RenderGeometry, two triangles per quad, on an SDL_Surface);
 //   BM_MemoryFloor_SixCopies       six copies of a 640×480×4 buffer, back and forth between two
@@ -195,6 +197,13 @@ struct TRig {
       Error = "the captured quads do not draw the engine's pixels";
       return;
     }
+    TSoftwareDevice plain(ScreenWidth, ScreenHeight);  // and the device's fast paths change nothing
+    plain.SetPlainSpans(true);
+    Replay(plain);
+    if (std::memcmp(replay.BackBuffer(), plain.BackBuffer(), PixelCount * 4) != 0) {
+      Error = "the fast paths do not draw the general pipeline's pixels";
+      return;
+    }
     MakeSdlSide();
     if (!Error.empty()) return;
     DrawSdl();
@@ -356,21 +365,31 @@ void BM_HeavyFrame_EngineFreshText(benchmark::State& state) {
   }
 }
 
-void BM_HeavyFrame_DeviceReplay(benchmark::State& state) {
+// One frame of quads; kept out of line so that a profiler can single out the timed frames
+// (valgrind --tool=callgrind --toggle-collect='*DrawReplayFrame*').
+[[gnu::noinline]] void DrawReplayFrame(TSoftwareDevice& device, const std::vector<TQuad>& quads) {
+  for (const TQuad& q : quads) {
+    device.SetBlendMode(q.Mode);
+    device.SetTexture(q.Texture);
+    device.DrawTriangleFan(q.V, 4);
+  }
+}
+
+void ReplayLoop(benchmark::State& state, bool plainSpans) {
   if (!Ready(state)) return;
   TRig& rig = Rig();
   TSoftwareDevice device(ScreenWidth, ScreenHeight);
+  device.SetPlainSpans(plainSpans);
   rig.Replay(device);
   for (auto _ : state) {
-    for (const TQuad& q : rig.Quads) {
-      device.SetBlendMode(q.Mode);
-      device.SetTexture(q.Texture);
-      device.DrawTriangleFan(q.V, 4);
-    }
+    DrawReplayFrame(device, rig.Quads);
     benchmark::DoNotOptimize(device.BackBuffer());
     benchmark::ClobberMemory();
   }
 }
+
+void BM_HeavyFrame_DeviceReplay(benchmark::State& state) { ReplayLoop(state, false); }
+void BM_HeavyFrame_DevicePlainSpans(benchmark::State& state) { ReplayLoop(state, true); }
 
 void BM_HeavyFrame_SdlSoftware(benchmark::State& state) {
   if (!Ready(state)) return;
@@ -400,6 +419,7 @@ void BM_MemoryFloor_SixCopies(benchmark::State& state) {
 BENCHMARK(BM_HeavyFrame_Engine)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HeavyFrame_EngineFreshText)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HeavyFrame_DeviceReplay)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HeavyFrame_DevicePlainSpans)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HeavyFrame_SdlSoftware)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MemoryFloor_SixCopies)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,8 +1,6 @@
 // TSoftwareDevice: scan conversion of fans and line strips, texel sampling and the blend modes.
 //
 // [SECTION] Drawing rules
-// [SECTION] Blend factors and per-pixel arithmetic
-// [SECTION] Span kernels
 // [SECTION] Triangle setup, guard band and edge walking
 // [SECTION] Lines
 // [SECTION] TSoftwareDevice
@@ -24,315 +22,21 @@
 //   on its own. "Colour" factors are taken per channel, so on the alpha channel they are the
 //   alphas; the back buffer's alpha is therefore blended by the same formula.
 // - Lines: see [SECTION] Lines.
+// The blend arithmetic and the shading of each row of pixels are in SpanDrawing.cpp.
 
 #include "engine/SoftwareDevice.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define LR_RASTER_SSE2 1
-#else
-#define LR_RASTER_SSE2 0
-#endif
+#include "engine/SpanDrawing.h"
 
 namespace lr {
 namespace {
 
-// =====================================================================================
-// [SECTION] Blend factors and per-pixel arithmetic
-// =====================================================================================
-
-enum class EFactor : uint8_t { Zero, One, SrcAlpha, InvSrcAlpha, SrcColor, InvSrcColor, DestColor, InvDestColor };
-
-struct TBlendFactors {
-  EFactor Src;
-  EFactor Dst;
-};
-
-constexpr int BlendModeCount = 14;
-constexpr TBlendFactors BlendTable[BlendModeCount] = {
-    {EFactor::SrcAlpha, EFactor::InvSrcAlpha},      // 0: normal
-    {EFactor::One, EFactor::One},                   // 1
-    {EFactor::SrcAlpha, EFactor::One},              // 2: additive with alpha
-    {EFactor::SrcColor, EFactor::InvSrcColor},      // 3
-    {EFactor::SrcColor, EFactor::One},              // 4: additive by colour
-    {EFactor::Zero, EFactor::SrcColor},             // 5
-    {EFactor::Zero, EFactor::SrcAlpha},             // 6
-    {EFactor::Zero, EFactor::InvSrcColor},          // 7
-    {EFactor::Zero, EFactor::InvSrcAlpha},          // 8
-    {EFactor::InvDestColor, EFactor::Zero},         // 9
-    {EFactor::SrcColor, EFactor::SrcColor},         // 10
-    {EFactor::DestColor, EFactor::DestColor},       // 11
-    {EFactor::InvSrcColor, EFactor::InvSrcColor},   // 12
-    {EFactor::InvDestColor, EFactor::InvDestColor}, // 13
-};
-
-int ModeIndex(Integer mode) { return (mode >= 0 && mode < BlendModeCount) ? mode : 0; }
-
-// Shortcuts that are exact consequences of the formula, used to skip work per group of pixels.
-// A source of alpha 0 leaves the destination as it was:
-constexpr bool KeepsDstOnZeroAlpha(TBlendFactors f) {
-  return (f.Src == EFactor::SrcAlpha || f.Src == EFactor::Zero) &&
-         (f.Dst == EFactor::One || f.Dst == EFactor::InvSrcAlpha);
-}
-// A source of all zero bits (a colour-keyed texel) leaves the destination as it was:
-constexpr bool KeepsDstOnZeroSrc(TBlendFactors f) {
-  return f.Dst == EFactor::One || f.Dst == EFactor::InvSrcAlpha || f.Dst == EFactor::InvSrcColor;
-}
-// A source of alpha 255 replaces the destination:
-constexpr bool ReplacesOnOpaque(TBlendFactors f) {
-  return f.Src == EFactor::SrcAlpha && f.Dst == EFactor::InvSrcAlpha;
-}
-
-// round(x / 255) for 0 <= x <= 65407, which covers every product of two bytes.
-constexpr uint32_t Div255(uint32_t x) {
-  x += 128;
-  return (x + (x >> 8)) >> 8;
-}
-
-template <EFactor F>
-inline uint32_t FactorOf(uint32_t s, uint32_t sAlpha, uint32_t d) {
-  if constexpr (F == EFactor::SrcAlpha) return sAlpha;
-  if constexpr (F == EFactor::InvSrcAlpha) return 255 - sAlpha;
-  if constexpr (F == EFactor::SrcColor) return s;
-  if constexpr (F == EFactor::InvSrcColor) return 255 - s;
-  if constexpr (F == EFactor::DestColor) return d;
-  if constexpr (F == EFactor::InvDestColor) return 255 - d;
-  return 0;
-}
-
-// value × factor / 255, rounded; "one" and "zero" are exact without a product.
-template <EFactor F>
-inline uint32_t Term(uint32_t value, uint32_t s, uint32_t sAlpha, uint32_t d) {
-  if constexpr (F == EFactor::Zero) {
-    return 0;
-  } else if constexpr (F == EFactor::One) {
-    return value;
-  } else {
-    return Div255(value * FactorOf<F>(s, sAlpha, d));
-  }
-}
-
-template <EFactor SF, EFactor DF>
-inline uint32_t BlendChannel(uint32_t s, uint32_t sAlpha, uint32_t d) {
-  const uint32_t sum = Term<SF>(s, s, sAlpha, d) + Term<DF>(d, s, sAlpha, d);
-  return sum > 255 ? 255 : sum;
-}
-
-template <EFactor SF, EFactor DF>
-inline uint32_t BlendPixel(uint32_t src, uint32_t dst) {
-  const uint32_t sa = src >> 24, sr = (src >> 16) & 0xFF, sg = (src >> 8) & 0xFF, sb = src & 0xFF;
-  const uint32_t da = dst >> 24, dr = (dst >> 16) & 0xFF, dg = (dst >> 8) & 0xFF, db = dst & 0xFF;
-  const uint32_t oa = BlendChannel<SF, DF>(sa, sa, da);
-  const uint32_t orr = BlendChannel<SF, DF>(sr, sa, dr);
-  const uint32_t og = BlendChannel<SF, DF>(sg, sa, dg);
-  const uint32_t ob = BlendChannel<SF, DF>(sb, sa, db);
-  return (oa << 24) | (orr << 16) | (og << 8) | ob;
-}
-
-inline uint32_t ModulatePixel(uint32_t texel, uint32_t colour) {
-  const uint32_t a = Div255((texel >> 24) * (colour >> 24));
-  const uint32_t r = Div255(((texel >> 16) & 0xFF) * ((colour >> 16) & 0xFF));
-  const uint32_t g = Div255(((texel >> 8) & 0xFF) * ((colour >> 8) & 0xFF));
-  const uint32_t b = Div255((texel & 0xFF) * (colour & 0xFF));
-  return (a << 24) | (r << 16) | (g << 8) | b;
-}
-
-// =====================================================================================
-// [SECTION] Span kernels
-// =====================================================================================
-// A span is shaded into a small buffer (texels, then the vertex colour multiplied in) and then
-// blended into the row. The SSE2 paths work four pixels at a time on 16-bit lanes and compute
-// exactly what the scalar functions above compute; the scalar ones finish each span's tail.
-
-constexpr int ChunkSize = 64;
-
-#if LR_RASTER_SSE2
-inline __m128i Div255V(__m128i x) {
-  return _mm_mulhi_epu16(_mm_add_epi16(x, _mm_set1_epi16(128)), _mm_set1_epi16(257));
-}
-
-inline __m128i BroadcastAlpha(__m128i x) {
-  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xFF), 0xFF);
-}
-
-template <EFactor F>
-inline __m128i FactorV(__m128i s, __m128i sAlpha, __m128i d) {
-  const __m128i full = _mm_set1_epi16(255);
-  if constexpr (F == EFactor::SrcAlpha) return sAlpha;
-  if constexpr (F == EFactor::InvSrcAlpha) return _mm_sub_epi16(full, sAlpha);
-  if constexpr (F == EFactor::SrcColor) return s;
-  if constexpr (F == EFactor::InvSrcColor) return _mm_sub_epi16(full, s);
-  if constexpr (F == EFactor::DestColor) return d;
-  if constexpr (F == EFactor::InvDestColor) return _mm_sub_epi16(full, d);
-  return _mm_setzero_si128();
-}
-
-template <EFactor F>
-inline __m128i TermV(__m128i value, __m128i s, __m128i sAlpha, __m128i d) {
-  if constexpr (F == EFactor::Zero) {
-    return _mm_setzero_si128();
-  } else if constexpr (F == EFactor::One) {
-    return value;
-  } else {
-    return Div255V(_mm_mullo_epi16(value, FactorV<F>(s, sAlpha, d)));
-  }
-}
-
-// Two pixels as eight 16-bit lanes; the sums stay below 511 and the final pack saturates at 255.
-template <EFactor SF, EFactor DF>
-inline __m128i BlendHalf(__m128i s, __m128i d) {
-  const __m128i sAlpha = BroadcastAlpha(s);
-  return _mm_add_epi16(TermV<SF>(s, s, sAlpha, d), TermV<DF>(d, s, sAlpha, d));
-}
-#endif
-
-using TBlendSpanFn = void (*)(uint32_t* dst, const uint32_t* src, uint32_t constSrc, int n);
-
-template <EFactor SF, EFactor DF, bool ConstSrc>
-void BlendSpan(uint32_t* dst, const uint32_t* src, uint32_t constSrc, int n) {
-  constexpr TBlendFactors Factors{SF, DF};
-  int i = 0;
-#if LR_RASTER_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  for (; i + 4 <= n; i += 4) {
-    __m128i s;
-    if constexpr (ConstSrc) {
-      s = _mm_set1_epi32(static_cast<int>(constSrc));
-    } else {
-      s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-      if constexpr (KeepsDstOnZeroAlpha(Factors) || ReplacesOnOpaque(Factors)) {
-        const __m128i alpha = _mm_and_si128(s, alphaMask);
-        if (KeepsDstOnZeroAlpha(Factors) && _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue;
-        if (ReplacesOnOpaque(Factors) && _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask)) == 0xFFFF) {
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
-          continue;
-        }
-      } else if constexpr (KeepsDstOnZeroSrc(Factors)) {
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(s, zero)) == 0xFFFF) continue;
-      }
-    }
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-    const __m128i lo = BlendHalf<SF, DF>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
-    const __m128i hi = BlendHalf<SF, DF>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(lo, hi));
-  }
-#endif
-  for (; i < n; ++i) dst[i] = BlendPixel<SF, DF>(ConstSrc ? constSrc : src[i], dst[i]);
-}
-
-template <bool ConstSrc, size_t... Mode>
-constexpr std::array<TBlendSpanFn, BlendModeCount> MakeBlendSpans(std::index_sequence<Mode...>) {
-  return {&BlendSpan<BlendTable[Mode].Src, BlendTable[Mode].Dst, ConstSrc>...};
-}
-constexpr auto VaryingBlendSpans = MakeBlendSpans<false>(std::make_index_sequence<BlendModeCount>{});
-constexpr auto ConstBlendSpans = MakeBlendSpans<true>(std::make_index_sequence<BlendModeCount>{});
-
-// texels[i] := texels[i] × colour, the colour being colours[i] or one constant.
-template <bool ConstColour>
-void ModulateSpan(uint32_t* texels, const uint32_t* colours, uint32_t constColour, int n) {
-  int i = 0;
-#if LR_RASTER_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 4 <= n; i += 4) {
-    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
-    const __m128i c = ConstColour ? _mm_set1_epi32(static_cast<int>(constColour))
-                                  : _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours + i));
-    const __m128i lo = Div255V(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), _mm_unpacklo_epi8(c, zero)));
-    const __m128i hi = Div255V(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi8(c, zero)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(texels + i), _mm_packus_epi16(lo, hi));
-  }
-#endif
-  for (; i < n; ++i) texels[i] = ModulatePixel(texels[i], ConstColour ? constColour : colours[i]);
-}
-
-// Interpolated colour in 16.16 fixed point, a half already added so that >> 16 rounds.
-// Every value the span reaches lies in [0, ColourFixedMax].
-constexpr int64_t ColourFixedMax = (int64_t{255} << 16) | 0xFFFF;
-
-struct TColourRamp {
-  int32_t A, R, G, B;
-  int32_t DA, DR, DG, DB;
-};
-
-void GouraudSpan(uint32_t* out, TColourRamp& c, int n) {
-  int i = 0;
-#if LR_RASTER_SSE2
-  // Lanes B, G, R, A of four neighbouring pixels; the packs put them back as ARGB words.
-  const __m128i step = _mm_set_epi32(c.DA, c.DR, c.DG, c.DB);
-  const __m128i step4 = _mm_slli_epi32(step, 2);
-  __m128i acc0 = _mm_set_epi32(c.A, c.R, c.G, c.B);
-  __m128i acc1 = _mm_add_epi32(acc0, step);
-  __m128i acc2 = _mm_add_epi32(acc1, step);
-  __m128i acc3 = _mm_add_epi32(acc2, step);
-  for (; i + 4 <= n; i += 4) {
-    const __m128i first = _mm_packs_epi32(_mm_srli_epi32(acc0, 16), _mm_srli_epi32(acc1, 16));
-    const __m128i second = _mm_packs_epi32(_mm_srli_epi32(acc2, 16), _mm_srli_epi32(acc3, 16));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(first, second));
-    acc0 = _mm_add_epi32(acc0, step4);
-    acc1 = _mm_add_epi32(acc1, step4);
-    acc2 = _mm_add_epi32(acc2, step4);
-    acc3 = _mm_add_epi32(acc3, step4);
-  }
-#endif
-  int32_t a = c.A + c.DA * i, r = c.R + c.DR * i, g = c.G + c.DG * i, b = c.B + c.DB * i;
-  for (; i < n; ++i) {
-    out[i] = (static_cast<uint32_t>(a >> 16) << 24) | (static_cast<uint32_t>(r >> 16) << 16) |
-             (static_cast<uint32_t>(g >> 16) << 8) | static_cast<uint32_t>(b >> 16);
-    a += c.DA;
-    r += c.DR;
-    g += c.DG;
-    b += c.DB;
-  }
-  c.A = a;
-  c.R = r;
-  c.G = g;
-  c.B = b;
-}
-
-// Texel coordinates in 32.32 fixed point; >> 32 is the floor.
-void FetchSpan(uint32_t* out, const TTexture& tex, int64_t u, int64_t v, int64_t du, int64_t dv, int n,
-               bool clamp) {
-  const uint32_t* texels = tex.Texels.data();
-  const int64_t width = tex.Width;
-  if (!clamp) {
-    if (dv == 0) {
-      const uint32_t* row = texels + (v >> 32) * width;
-      for (int i = 0; i < n; ++i, u += du) out[i] = row[u >> 32];
-    } else {
-      for (int i = 0; i < n; ++i, u += du, v += dv) out[i] = texels[(v >> 32) * width + (u >> 32)];
-    }
-    return;
-  }
-  const int64_t maxX = width - 1, maxY = tex.Height - 1;
-  for (int i = 0; i < n; ++i, u += du, v += dv) {
-    const int64_t tx = std::clamp<int64_t>(u >> 32, 0, maxX);
-    const int64_t ty = std::clamp<int64_t>(v >> 32, 0, maxY);
-    out[i] = texels[ty * width + tx];
-  }
-}
-
-// A texel coordinate in texels to an index inside the texture; NaN goes to 0.
-int64_t ClampTexel(double t, int64_t size) {
-  if (!(t >= 0)) return 0;
-  if (t >= static_cast<double>(size)) return size - 1;
-  return static_cast<int64_t>(t);
-}
-
-// For coordinates too large for fixed point: evaluated per pixel in double.
-void FetchSpanSlow(uint32_t* out, const TTexture& tex, double u, double v, double du, double dv, int n) {
-  for (int i = 0; i < n; ++i) {
-    const int64_t tx = ClampTexel(u + du * i, tex.Width);
-    const int64_t ty = ClampTexel(v + dv * i, tex.Height);
-    out[i] = tex.Texels[static_cast<size_t>(ty * tex.Width + tx)];
-  }
-}
+using namespace raster;
 
 // =====================================================================================
 // [SECTION] Triangle setup, guard band and edge walking
@@ -345,9 +49,6 @@ constexpr int64_t HalfSub = SubUnit / 2;
 // edge-function product within 64 bits. The cut points lie on the triangle's own edges, so on
 // screen an edge moves by rounding only.
 constexpr double GuardBand = 1 << 20;
-constexpr double Fixed32 = 4294967296.0;
-// Texel coordinates up to 2^28 texels stay exact in 32.32 fixed point over any span.
-constexpr double TexelSafe = 268435456.0;
 
 // A vertex ready for rasterising: pixels, texels and colour channels 0..255.
 struct TRasterVertex {
@@ -408,113 +109,8 @@ TEdge MakeEdge(int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t row) {
   return e;
 }
 
-// An attribute as a plane over the screen: value(px, py) = K + Dx·px + Dy·py.
-struct TPlane {
-  double K = 0, Dx = 0, Dy = 0;
-  double At(double px, double py) const { return K + Dx * px + Dy * py; }
-};
-
-struct TTarget {
-  uint32_t* Pixels;
-  int Width, Height;
-  int Mode;
-  const TTexture* Texture;  // nullptr: untextured
-};
-
-// Everything a span of one triangle (or unrotated rectangle) needs.
-struct TTriangleShade {
-  const TTarget* Target;
-  bool Textured, Flat, FillOpaque;
-  uint32_t FlatColour;
-  TPlane U, V, A, R, G, B;
-  bool TexStepsFixed;   // the per-pixel texel steps fit 32.32 fixed point
-  int64_t DU, DV;       // 32.32 texels per pixel
-  int32_t DA, DR, DG, DB;  // 16.16 levels per pixel
-  TBlendSpanFn BlendVarying, BlendConst;
-};
-
 int32_t ColourStep(double perPixel) {
   return static_cast<int32_t>(std::nearbyint(std::clamp(perPixel, -256.0, 256.0) * 65536.0));
-}
-
-// Starts a ramp at the span's first pixel. A rounding overshoot past 0 or 255 at an end of the
-// span is clamped there and the step recomputed, so the ramp stays in range everywhere.
-void StartChannel(double first, int32_t step, int n, int32_t& value, int32_t& delta) {
-  const double bounded = first > -1e6 ? std::min(first, 1e6) : -1e6;  // NaN included
-  int64_t start = static_cast<int64_t>(std::floor(bounded * 65536.0 + 32768.0));
-  int64_t end = start + static_cast<int64_t>(n - 1) * step;
-  delta = step;
-  if (start < 0 || start > ColourFixedMax || end < 0 || end > ColourFixedMax) {
-    start = std::clamp<int64_t>(start, 0, ColourFixedMax);
-    end = std::clamp<int64_t>(end, 0, ColourFixedMax);
-    delta = n > 1 ? static_cast<int32_t>((end - start) / (n - 1)) : 0;
-  }
-  value = static_cast<int32_t>(start);
-}
-
-void DrawSpan(const TTriangleShade& t, uint32_t* dst, int x, int n, double py) {
-  if (t.FillOpaque) {
-    std::fill_n(dst, n, t.FlatColour);
-    return;
-  }
-  if (!t.Textured && t.Flat) {
-    t.BlendConst(dst, nullptr, t.FlatColour, n);
-    return;
-  }
-  const double px = x + 0.5;
-  TColourRamp ramp{};
-  if (!t.Flat) {
-    StartChannel(t.A.At(px, py), t.DA, n, ramp.A, ramp.DA);
-    StartChannel(t.R.At(px, py), t.DR, n, ramp.R, ramp.DR);
-    StartChannel(t.G.At(px, py), t.DG, n, ramp.G, ramp.DG);
-    StartChannel(t.B.At(px, py), t.DB, n, ramp.B, ramp.DB);
-  }
-  const TTexture* tex = t.Target->Texture;
-  double us = 0, vs = 0;
-  int64_t u = 0, v = 0;
-  bool slow = false, clamp = false;
-  if (t.Textured) {
-    us = t.U.At(px, py);
-    vs = t.V.At(px, py);
-    const double ue = us + t.U.Dx * (n - 1), ve = vs + t.V.Dx * (n - 1);
-    const bool fits = t.TexStepsFixed && std::fabs(us) <= TexelSafe && std::fabs(ue) <= TexelSafe &&
-                      std::fabs(vs) <= TexelSafe && std::fabs(ve) <= TexelSafe;
-    if (!fits) {
-      slow = true;
-    } else {
-      u = static_cast<int64_t>(std::floor(us * Fixed32));
-      v = static_cast<int64_t>(std::floor(vs * Fixed32));
-      const int64_t uEnd = u + (n - 1) * t.DU, vEnd = v + (n - 1) * t.DV;
-      const int64_t uLimit = static_cast<int64_t>(tex->Width) << 32, vLimit = static_cast<int64_t>(tex->Height) << 32;
-      clamp = std::min(u, uEnd) < 0 || std::max(u, uEnd) >= uLimit || std::min(v, vEnd) < 0 ||
-              std::max(v, vEnd) >= vLimit;
-    }
-  }
-
-  alignas(16) uint32_t source[ChunkSize];
-  alignas(16) uint32_t colours[ChunkSize];
-  for (int done = 0; done < n;) {
-    const int m = std::min(ChunkSize, n - done);
-    if (t.Textured) {
-      if (slow) {
-        FetchSpanSlow(source, *tex, us + t.U.Dx * done, vs + t.V.Dx * done, t.U.Dx, t.V.Dx, m);
-      } else {
-        FetchSpan(source, *tex, u, v, t.DU, t.DV, m, clamp);
-        u += m * t.DU;
-        v += m * t.DV;
-      }
-      if (!t.Flat) {
-        GouraudSpan(colours, ramp, m);
-        ModulateSpan<false>(source, colours, 0, m);
-      } else if (t.FlatColour != 0xFFFFFFFFu) {  // white modulates nothing
-        ModulateSpan<true>(source, nullptr, t.FlatColour, m);
-      }
-    } else {
-      GouraudSpan(source, ramp, m);
-    }
-    t.BlendVarying(dst + done, source, 0, m);
-    done += m;
-  }
 }
 
 bool InsideGuardBand(const TRasterVertex& v) {
@@ -541,8 +137,8 @@ bool SetupShade(const TTarget& target, const TRasterVertex* v0, const TRasterVer
       return false;
     t.FillOpaque = !t.Textured && ReplacesOnOpaque(factors) && (t.FlatColour >> 24) == 255;
   }
-  t.BlendVarying = VaryingBlendSpans[target.Mode];
-  t.BlendConst = ConstBlendSpans[target.Mode];
+  t.BlendVarying = VaryingBlendSpan(target.Mode);
+  t.BlendConst = ConstBlendSpan(target.Mode);
 
   const double px0 = static_cast<double>(x[0]) / SubUnit, py0 = static_cast<double>(y[0]) / SubUnit;
   const double dx1 = static_cast<double>(x[1] - x[0]) / SubUnit, dy1 = static_cast<double>(y[1] - y[0]) / SubUnit;
@@ -624,6 +220,10 @@ void RasterTriangle(const TTarget& target, const TRasterVertex* v0, const TRaste
     bound(e2, left, right);
     if (left <= right) {
       uint32_t* pixels = target.Pixels + static_cast<size_t>(row) * target.Width;
+      if (row < rowLast) {  // the next row's pixels lie a row further down: ask for them now
+        __builtin_prefetch(pixels + target.Width + left, 1);
+        __builtin_prefetch(pixels + target.Width + right, 1);
+      }
       DrawSpan(t, pixels + left, static_cast<int>(left), static_cast<int>(right - left + 1), row + 0.5);
     }
     e0.Step();
@@ -665,6 +265,10 @@ bool DrawRectangleFan(const TTarget& target, const TRasterVertex (&v)[4]) {
   const int n = static_cast<int>(colLast - colFirst + 1);
   for (int64_t row = rowFirst; row <= rowLast; ++row) {
     uint32_t* pixels = target.Pixels + static_cast<size_t>(row) * target.Width;
+    if (row < rowLast) {
+      __builtin_prefetch(pixels + target.Width + colFirst, 1);
+      __builtin_prefetch(pixels + target.Width + colLast, 1);
+    }
     DrawSpan(t, pixels + colFirst, static_cast<int>(colFirst), n, row + 0.5);
   }
   return true;
@@ -742,7 +346,7 @@ uint32_t LineSource(const TTarget& target, const TRasterVertex& a, const TRaster
 
 void PlotPixel(const TTarget& target, int64_t x, int64_t y, uint32_t src) {
   if (x < 0 || y < 0 || x >= target.Width || y >= target.Height) return;
-  ConstBlendSpans[target.Mode](target.Pixels + static_cast<size_t>(y) * target.Width + x, nullptr, src, 1);
+  ConstBlendSpan(target.Mode)(target.Pixels + static_cast<size_t>(y) * target.Width + x, nullptr, src, 1);
 }
 
 // Draws the line a -> b without its end pixel; returns whether it has any pixel at all.
@@ -823,7 +427,7 @@ void TSoftwareDevice::SetTexture(const TTexture* texture) { FTexture = texture; 
 // so the test never rejects a pixel and drawing order alone decides, later over earlier.
 void TSoftwareDevice::DrawTriangleFan(const TVertex* vertices, int count) {
   if (vertices == nullptr || count < 3 || Buffer.empty()) return;
-  const TTarget target{Buffer.data(), FWidth, FHeight, ModeIndex(FBlendMode), UsableTexture(FTexture)};
+  const TTarget target{Buffer.data(), FWidth, FHeight, ModeIndex(FBlendMode), UsableTexture(FTexture), FPlainSpans};
   if (count == 4) {
     const TRasterVertex quad[4] = {ToRaster(vertices[0], target.Texture), ToRaster(vertices[1], target.Texture),
                                    ToRaster(vertices[2], target.Texture), ToRaster(vertices[3], target.Texture)};
@@ -840,7 +444,7 @@ void TSoftwareDevice::DrawTriangleFan(const TVertex* vertices, int count) {
 
 void TSoftwareDevice::DrawLineStrip(const TVertex* vertices, int count) {
   if (vertices == nullptr || count < 2 || Buffer.empty()) return;
-  const TTarget target{Buffer.data(), FWidth, FHeight, ModeIndex(FBlendMode), UsableTexture(FTexture)};
+  const TTarget target{Buffer.data(), FWidth, FHeight, ModeIndex(FBlendMode), UsableTexture(FTexture), FPlainSpans};
   const TRasterVertex first = ToRaster(vertices[0], target.Texture);
   TRasterVertex from = first;
   bool firstLineHasPixels = false;

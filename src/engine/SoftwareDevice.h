@@ -29,6 +29,10 @@ class TSoftwareDevice {
 
   // count vertices as a fan: triangles (0, i, i + 1).
   void DrawTriangleFan(const TVertex* vertices, int count);
+  // Draws every span through the general pipeline, without the fast paths for common cases;
+  // the pixels are the same either way (tests and benchmarks compare the two).
+  void SetPlainSpans(bool plain) { FPlainSpans = plain; }
+
   // count vertices as connected one-pixel lines (count - 1 of them).
   void DrawLineStrip(const TVertex* vertices, int count);
 
@@ -38,6 +42,7 @@ class TSoftwareDevice {
   std::vector<uint32_t> Buffer;
   Integer FBlendMode = 0;
   const TTexture* FTexture = nullptr;
+  bool FPlainSpans = false;
 };
 
 }  // namespace lr

@@ -180,6 +180,15 @@ TEST(HeavyFrameTest, AFreshScreenAndFreshFontsDrawTheSamePixels) {
   EXPECT_EQ(CountDifferent(cached, b.DrawOver(10, 20, 30, 255)), 0u);
 }
 
+TEST(HeavyFrameTest, FastPathsDrawTheGeneralPipelinesPixels) {
+  TFrameRig rig;
+  ASSERT_EQ(rig.Error, "");
+  const std::vector<uint32_t> fast = rig.DrawOver(10, 20, 30, 255);
+  rig.Screen.GetDevice()->SetPlainSpans(true);
+  const std::vector<uint32_t> plain = rig.DrawOver(10, 20, 30, 255);
+  EXPECT_EQ(CountDifferent(fast, plain), 0u);
+}
+
 TEST(HeavyFrameTest, TextDrawsSomethingOfItsOwn) {
   TFrameRig rig;
   ASSERT_EQ(rig.Error, "");
