@@ -7,19 +7,9 @@ binary=$(realpath "$1")
 shot=${2:-}
 # A sanitizer build draws too slowly for a steady 60; it only has to count its frames.
 caption=${LR_CAPTION:-^FPS = 60\$}
-work=$(mktemp -d)
-# In a sanitizer build the window's system libraries (D-Bus, software GL) keep allocations
-# past exit that the leak checker cannot attribute; leaks are checked by the headless tests,
-# which run the same game code.
-game_asan="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-# The X server picks a free display itself and writes its number to us.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-game=
-trap 'kill $game $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
-display=:$(head -n 1 "$work/display")
+screen=1280x1024
+source "$(dirname "$0")/private_x.sh"
+display=$DISPLAY
 # In its own folder: no settings file is read or left behind.
 (cd "$work" && DISPLAY=${display:-$DISPLAY} SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" exec "$binary" --scale 1 >"$work/game.log" 2>&1) &
 game=$!

@@ -6,18 +6,7 @@
 set -u
 binary=$(realpath "$1")
 shots=${2:-}
-work=$(mktemp -d)
-# In a sanitizer build the window's system libraries (D-Bus, software GL) keep allocations
-# past exit that the leak checker cannot attribute; leaks are checked by the headless tests,
-# which run the same game code.
-game_asan="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-game=
-trap 'kill $game $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
+source "$(dirname "$0")/private_x.sh"
 # In its own folder: no settings file is read or left behind.
 (cd "$work" && DISPLAY=${display:-$DISPLAY} SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" exec "$binary" --scale 2 >"$work/game.log" 2>&1) &
 game=$!

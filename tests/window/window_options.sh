@@ -7,15 +7,7 @@
 set -u
 binary=$(realpath "$1")
 shots=${2:-}
-work=$(mktemp -d)
-game_asan="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-game=
-trap 'kill $game $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
+source "$(dirname "$0")/private_x.sh"
 mkdir "$work/run"
 fail() { echo "$1 (game said: $(tail -c 600 "$work/game.log" | tr '\n' ' '))"; exit 1; }
 shot() { [ -n "$shots" ] && import -window "$1" "$shots/$2.png" 2>/dev/null; }
