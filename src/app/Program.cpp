@@ -73,11 +73,16 @@ class TStderrReporter final : public IErrorReporter {
   }
 };
 
-// The settings file of the working directory, read once before the first frame. A damaged
-// file does not stop the game: what could be read is in effect, and one line says so.
-void LoadOptions(TGForm& form) {
+// The start of either runner: the form's set-up, then the settings file of the working
+// directory, then the sandbox's changes over them. A damaged settings file does not stop the
+// game: what could be read is in effect, and one line says so. False when the set-up failed
+// (its error has been shown).
+bool StartForm(TGForm& form, TOptions& options) {
+  if (!form.FormCreate()) return false;
   const std::string problem = form.OForm->LoadOptions();
   if (!problem.empty()) std::cerr << "lavarumble: " << problem << "\n";
+  options.Sandbox.Apply(form);
+  return true;
 }
 
 // A headless presenter keeps the last frame shown.
@@ -175,9 +180,7 @@ int RunHeadless(TOptions& options) {
                .ErrorReporter = &errors,
                .Audio = &audio,
                .Fonts = &fonts});
-  if (!form.FormCreate()) return 1;
-  LoadOptions(form);
-  options.Sandbox.Apply(form);
+  if (!StartForm(form, options)) return 1;
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 
@@ -256,9 +259,7 @@ int RunWindowed(TOptions& options) {
                .ErrorReporter = &errors,
                .Audio = &audio,
                .Fonts = &fonts});
-  if (!form.FormCreate()) return 1;
-  LoadOptions(form);
-  options.Sandbox.Apply(form);
+  if (!StartForm(form, options)) return 1;
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 
