@@ -47,6 +47,7 @@
 
 #include <time.h>
 
+#include "BenchGame.h"
 #include "game/MainForm.h"
 #include "platform/Clock.h"
 #include "platform/FontRasterizer.h"
@@ -75,28 +76,6 @@ int64_t EnvInt(const char* name, int64_t fallback) {
   const long long value = std::strtoll(text, &end, 10);
   return (end && *end == 0 && value > 0) ? value : fallback;
 }
-
-std::string DataFolder() {
-  if (const char* dir = std::getenv("LR_DATA_DIR"); dir && *dir) return dir;
-  return ExecutableDirectory() + "/data";
-}
-
-// Frames are drawn to the end and handed over; only counted here.
-class TCountingPresenter final : public IPresenter {
- public:
-  void Present(const uint32_t* argb, int width, int height) override {
-    if (argb && width > 0 && height > 0) ++Frames;
-  }
-  void SetCaption(const std::string&) override {}
-  int64_t Frames = 0;
-};
-
-class TStderrReporter final : public IErrorReporter {
- public:
-  void ShowError(const std::string& title, const std::string& text) override {
-    std::cerr << title << ": " << text << "\n";
-  }
-};
 
 // xorshift32: the same key pattern on every run.
 class TPattern {
@@ -145,14 +124,6 @@ struct TPlayerKeys {
   }
 };
 
-// CPU time of this thread in milliseconds: with other work on the machine, the wall time of a
-// frame includes the time the thread waited for a core; this does not.
-double ThreadCpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
 struct TMatchResult {
   std::vector<double> FrameMs;     // wall time (steady clock)
   std::vector<double> FrameCpuMs;  // thread CPU time
@@ -166,22 +137,10 @@ struct TMatchResult {
 
 // Runs one match; frame times go to result.FrameMs. Returns an empty string or an error.
 std::string RunMatch(int64_t frameCap, int rounds, uint32_t seed, TMatchResult& result) {
-  VirtualClock clock(seed);
-  TRecordingAudio audio(clock);
-  TFontRasterizer fonts;
-  TScriptedKeyboard keyboard;
-  TCountingPresenter presenter;
-  TStderrReporter errors;
-  TFormServices services;
-  services.Clock = &clock;
-  services.Presenter = &presenter;
-  services.Keyboard = &keyboard;
-  services.Audio = &audio;
-  services.Fonts = &fonts;
-  services.DataFolder = DataFolder();
-  services.ErrorReporter = &errors;
-  TGForm form(services);
-  if (!form.FormCreate()) return "the form could not be created (data folder " + services.DataFolder + ")";
+  bench::TBenchServices game(seed);
+  TScriptedKeyboard& keyboard = game.Keyboard;
+  TGForm form(game.ForForm());
+  if (!form.FormCreate()) return "the form could not be created (data folder " + bench::DataFolder() + ")";
   form.OForm->RoundSpin.Text = std::to_string(rounds);
 
   TPattern rng(seed * 2654435761u + 1);
@@ -216,10 +175,10 @@ std::string RunMatch(int64_t frameCap, int rounds, uint32_t seed, TMatchResult& 
       spaceDown = onBoard;
     }
 
-    const double c0 = ThreadCpuMs();
+    const double c0 = bench::ThreadCpuMs();
     const auto t0 = std::chrono::steady_clock::now();
     for (const TInputEvent& event : events) form.HandleEvent(event);
-    clock.Advance(form.Timer.TicksPerFrame());
+    game.Clock.Advance(form.Timer.TicksPerFrame());
     try {
       form.Timer1.Poll();
       form.Timer.Tick();
@@ -227,7 +186,7 @@ std::string RunMatch(int64_t frameCap, int rounds, uint32_t seed, TMatchResult& 
       return "frame " + std::to_string(frame) + ": " + e.what();
     }
     const auto t1 = std::chrono::steady_clock::now();
-    const double c1 = ThreadCpuMs();
+    const double c1 = bench::ThreadCpuMs();
     const double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
     result.FrameMs.push_back(ms);
     result.FrameCpuMs.push_back(c1 - c0);
@@ -237,14 +196,14 @@ std::string RunMatch(int64_t frameCap, int rounds, uint32_t seed, TMatchResult& 
     }
     result.States.push_back({form.GameMode, form.RoundState, static_cast<int>(form.SE.SpriteList.size())});
     form.SoundsThisFrame.clear();
-    audio.TakePlays();
+    game.Audio.TakePlays();
 
     if (form.GameMode == 1 && form.RoundState == 2) {
       result.FinalBoard = true;
       if (++finalBoardFrames >= kFinalBoardFrames) break;
     }
   }
-  result.FramesDrawn += presenter.Frames;
+  result.FramesDrawn += game.Presenter.Frames;
   result.Ticks += form.TickCount - startTicks;
   result.Rounds += form.RoundNumber;
   return {};

@@ -42,6 +42,7 @@
 #include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
 #include "app/Sandbox.h"
+#include "BenchGame.h"
 #include "game/MainForm.h"
 #include "platform/Clock.h"
 #include "platform/FontRasterizer.h"
@@ -57,25 +58,6 @@ namespace {
 constexpr int kMinesPerPlayer = 2;
 constexpr int kBullets = 6;
 constexpr int64_t kStartFrame = 101;  // the click on "Start Game"
-
-class TNullPresenter final : public IPresenter {
- public:
-  void Present(const uint32_t*, int, int) override {}
-  void SetCaption(const std::string&) override {}
-};
-
-class TStderrReporter final : public IErrorReporter {
- public:
-  void ShowError(const std::string& title, const std::string& text) override {
-    std::cerr << title << ": " << text << "\n";
-  }
-};
-
-double ThreadCpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
 
 bool IsParticle(const TSprite& s) {
   const std::string_view name = s.ClassName();
@@ -132,23 +114,9 @@ struct TScene {
 };
 
 std::string RunScene(int64_t timedFrames, TScene& scene) {
-  VirtualClock clock(12345);
-  TRecordingAudio audio(clock);
-  TFontRasterizer fonts;
-  TScriptedKeyboard keyboard;
-  TNullPresenter presenter;
-  TStderrReporter errors;
-  TFormServices services;
-  services.Clock = &clock;
-  services.Presenter = &presenter;
-  services.Keyboard = &keyboard;
-  services.Audio = &audio;
-  services.Fonts = &fonts;
-  const char* dataDir = std::getenv("LR_DATA_DIR");
-  services.DataFolder = dataDir && *dataDir ? dataDir : ExecutableDirectory() + "/data";
-  services.ErrorReporter = &errors;
-  TGForm form(services);
-  if (!form.FormCreate()) return "the form could not be created (data folder " + services.DataFolder + ")";
+  bench::TBenchServices game(12345);
+  TGForm form(game.ForForm());
+  if (!form.FormCreate()) return "the form could not be created (data folder " + bench::DataFolder() + ")";
 
   TSandbox sandbox;
   std::string error;
@@ -169,7 +137,7 @@ std::string RunScene(int64_t timedFrames, TScene& scene) {
     if (frame > 2000 && playTick == 0) return "the round did not start";
     if (playTick > timedFrames) break;
 
-    const double c0 = ThreadCpuMs();
+    const double c0 = bench::ThreadCpuMs();
     const auto t0 = std::chrono::steady_clock::now();
     sandbox.BeforeFrame(form);
     TPlayer& red = *form.Player1;
@@ -187,7 +155,7 @@ std::string RunScene(int64_t timedFrames, TScene& scene) {
     }
     const int particlesBefore = LiveParticles(form);
     const bool inPlay = form.RoundState == 0;
-    clock.Advance(form.Timer.TicksPerFrame());
+    game.Clock.Advance(form.Timer.TicksPerFrame());
     try {
       form.Timer1.Poll();
       form.Timer.Tick();
@@ -195,9 +163,9 @@ std::string RunScene(int64_t timedFrames, TScene& scene) {
       return "frame " + std::to_string(frame) + ": " + e.what();
     }
     const auto t1 = std::chrono::steady_clock::now();
-    const double c1 = ThreadCpuMs();
+    const double c1 = bench::ThreadCpuMs();
     form.SoundsThisFrame.clear();
-    audio.TakePlays();
+    game.Audio.TakePlays();
     if (playTick == 0) continue;
 
     const double wall = std::chrono::duration<double, std::milli>(t1 - t0).count();
