@@ -40,6 +40,9 @@ void ResetPlayer(TPlayer& player) {
   player.Visible = true;
   player.DeathCause.clear();
   player.Killer = nullptr;
+  // The ropes of the last level are gone: the next collision pass finds the new ones.
+  player.Rope = nullptr;
+  player.OnRope = false;
   player.RoundKills = 0;
   player.Ready = false;
 }
@@ -61,8 +64,13 @@ void TGForm::RemoveArena() {
   // title sprites. They are freed by the next FreeDead.
   for (TSprite* sprite : SE.SpriteList)
     if (!dynamic_cast<TPlayer*>(sprite) && !dynamic_cast<TLava*>(sprite)) sprite->Kill();
-  // The held items are bubbles that die here: nobody may keep holding one.
-  for (TPlayer* player : Players) player->Item = nullptr;
+  // The held items are bubbles that die here, and the ropes die with the level: nobody may
+  // keep holding either. A player climbing when the round was decided still names its rope.
+  for (TPlayer* player : Players) {
+    player->Item = nullptr;
+    player->Rope = nullptr;
+    player->OnRope = false;
+  }
   // Menu entries die here too; the list must not keep them past FreeDead.
   std::erase_if(MenuTexts, [](const TBounceText* entry) { return entry->Dead; });
 }

@@ -70,8 +70,11 @@ TEST(Rounds, EveryRoundResetsThePlayers) {
   TGForm& form = *game;
   form.StartGame();
   auto* bubble = new TItem(form.SE);
+  auto* rope = new TRope(form.SE);
   for (TPlayer* p : form.Players) {
     p->Item = bubble;
+    p->Rope = rope;
+    p->OnRope = true;
     p->UseDelay = 9;
     p->StunTime = 30;
     p->KeyLeft = p->KeyRight = p->KeyUp = p->KeyDown = true;
@@ -90,11 +93,13 @@ TEST(Rounds, EveryRoundResetsThePlayers) {
 
   form.StartRound();
 
-  EXPECT_TRUE(bubble->Dead);
+  EXPECT_TRUE(bubble->Dead && rope->Dead);
   EXPECT_TRUE(form.DeadPlayers.empty());
   EXPECT_EQ(form.RoundNumber, 2);
   for (const TPlayer* p : form.Players) {
     EXPECT_EQ(p->Item, nullptr);
+    EXPECT_EQ(p->Rope, nullptr);  // the rope dies with the level
+    EXPECT_FALSE(p->OnRope);
     EXPECT_EQ(p->UseDelay + p->StunTime + p->VelX + p->VelY, 0);
     EXPECT_FALSE(p->KeyLeft || p->KeyRight || p->KeyUp || p->KeyDown);
     EXPECT_EQ(p->State, psStand);
@@ -390,8 +395,16 @@ TEST(Rounds, ClearingTheArenaSparesOnlyPlayersAndLava) {
   auto* bubble = new TItem(form.SE);
   auto* entry = new TBounceText(form.SE);
   form.MenuTexts.push_back(entry);
+  auto* rope = new TRope(form.SE);
+  for (TPlayer* p : form.Players) {
+    p->Item = bubble;
+    p->Rope = rope;
+    p->OnRope = true;
+  }
   form.RemoveArena();
-  EXPECT_TRUE(bubble->Dead && entry->Dead);
+  EXPECT_TRUE(bubble->Dead && entry->Dead && rope->Dead);
+  // Nobody holds what the next FreeDead frees, the menu's return included.
+  for (const TPlayer* p : form.Players) EXPECT_TRUE(!p->Item && !p->Rope && !p->OnRope);
   EXPECT_TRUE(form.MenuTexts.empty());  // no entry outlives the next FreeDead in the list
   for (const TSprite* s : form.SE.SpriteList)
     EXPECT_EQ(s->Dead, !dynamic_cast<const TPlayer*>(s) && !dynamic_cast<const TLava*>(s)) << s->ClassName();
