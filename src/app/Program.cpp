@@ -4,6 +4,8 @@
 #include <CLI/CLI.hpp>
 
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include <sstream>
 
 #include "app/InputScript.h"
+#include "app/OptionWords.h"
 #include "app/Sandbox.h"
 #include "app/TraceWriter.h"
 #include "engine/GameSounds.h"
@@ -43,8 +46,12 @@ struct TOptions {
   std::string InputFile;
   std::string TraceFile;
   std::vector<std::string> Screenshots;
+  bool Realtime = false;
   int Scale = 0;
   bool SoundCheck = false;
+  std::string MasterHost;
+  std::string MasterPort;
+  std::string RoomPort = "8889";
   std::vector<std::string> Bubbles;
   std::vector<std::string> Placements;
   std::string Powerups;
@@ -123,6 +130,12 @@ class TFrameGuard {
   std::set<std::string> Shown;
 };
 
+// The master server's address: --master, else $LAVARUMBLE_MASTER, else this machine.
+std::string DefaultMaster() {
+  const char* env = std::getenv("LAVARUMBLE_MASTER");
+  return env && *env ? env : "127.0.0.1";
+}
+
 int Fail(const std::string& message) {
   std::cerr << "lavarumble: " << message << "\n";
   return kExitBadArguments;
@@ -167,7 +180,10 @@ int RunHeadless(TOptions& options) {
   std::string error;
   if (!options.TraceFile.empty() && !trace.Open(options.TraceFile, error)) return Fail(error);
 
-  VirtualClock clock(static_cast<uint32_t>(options.Seed));
+  // Back to back on a virtual clock, or paced on the system clock from the same time of day.
+  VirtualClock virtualClock(static_cast<uint32_t>(options.Seed));
+  SystemClock realClock(static_cast<uint32_t>(options.Seed));
+  IClock& clock = options.Realtime ? static_cast<IClock&>(realClock) : virtualClock;
   TRecordingAudio audio(clock);
   TFontRasterizer fonts;
   TScriptedKeyboard keyboard;
@@ -175,6 +191,9 @@ int RunHeadless(TOptions& options) {
   TStderrReporter errors;
   TGForm form({.Clock = &clock,
                .Presenter = &screen,
+               .MasterHost = options.MasterHost,
+               .MasterPort = options.MasterPort,
+               .RoomPort = options.RoomPort,
                .DataFolder = ExecutableDirectory() + "/data",
                .Keyboard = &keyboard,
                .ErrorReporter = &errors,
@@ -212,8 +231,14 @@ int RunHeadless(TOptions& options) {
     if (form.Closed) break;
     soundCheck.BeforeFrame(form);
     options.Sandbox.BeforeFrame(form);
-    // Every frame is exactly one target frame long.
-    clock.Advance(form.Timer.TicksPerFrame());
+    if (options.Realtime) {
+      // Sleep until the frame is due, as the window does; the heartbeat is polled with it.
+      for (int64_t wait; (wait = form.Timer.TicksUntilDue()) > 0;)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
+    } else {
+      // Every frame is exactly one target frame long.
+      virtualClock.Advance(form.Timer.TicksPerFrame());
+    }
     guard.Tick(form);
     if (!options.TraceFile.empty()) trace.Write(FrameRecord(form, frame));
     form.SoundsThisFrame.clear();
@@ -254,6 +279,9 @@ int RunWindowed(TOptions& options) {
   TMessageBoxReporter errors;
   TGForm form({.Clock = &clock,
                .Presenter = &window,
+               .MasterHost = options.MasterHost,
+               .MasterPort = options.MasterPort,
+               .RoomPort = options.RoomPort,
                .DataFolder = ExecutableDirectory() + "/data",
                .Keyboard = &keyboard,
                .ErrorReporter = &errors,
@@ -308,13 +336,22 @@ int RunWindowed(TOptions& options) {
 int RunProgram(int argc, char** argv) {
   TOptions options;
   CLI::App app{"Lava Rumble: stick figures, platforms, ropes and lava.", "lavarumble"};
+  // Numbers are taken as words and checked here, so a typing mistake gets one short line.
+  std::string frames, seed, scale, roomPort;
+  std::string master = DefaultMaster();
   app.add_flag("--headless", options.Headless, "Run without a window on a virtual clock");
-  app.add_option("--frames", options.Frames, "Headless: number of frames to run")->check(CLI::NonNegativeNumber);
-  app.add_option("--seed", options.Seed, "Headless: virtual time of day in milliseconds after midnight UTC")
-      ->check(CLI::Range(int64_t{0}, int64_t{86'399'999}));
+  app.add_option("--frames", frames, "Headless: number of frames to run");
+  app.add_option("--seed", seed, "Headless: virtual time of day in milliseconds after midnight UTC");
+  app.add_flag("--realtime", options.Realtime,
+               "Headless: pace the frames on the system clock as the window does (60 a second), so several "
+               "games and servers can talk over the network in real time");
   app.add_option("--input", options.InputFile, "Headless: scripted input file");
   app.add_option("--trace", options.TraceFile, "Headless: write a JSON Lines trace of every frame");
   app.add_option("--screenshot", options.Screenshots, "Headless: FRAME:PATH.png, repeatable");
+  app.add_option("--master", master,
+                 "The master server, HOST[:PORT] (default: $LAVARUMBLE_MASTER, else 127.0.0.1; port 8888)");
+  app.add_option("--room-port", roomPort,
+                 "The game room's port: a host listens on it, a joiner connects to it (default 8889)");
   app.add_flag("--sound-check", options.SoundCheck, "Play every sound of the game once, half a second apart");
   app.add_option("--bubble", options.Bubbles,
                  "Sandbox: TICK:KIND:X:Y[:VX:VY], a bubble of KIND (0-8 or landmine, electricity, spring-boots, "
@@ -325,8 +362,7 @@ int RunProgram(int argc, char** argv) {
                  "TICKth frame of play of every round; repeatable");
   app.add_option("--powerups", options.Powerups,
                  "Sandbox: the kinds the random bubbles may carry, KIND[,KIND...] or none (default: all)");
-  app.add_option("--scale", options.Scale, "Window: whole scale factor (default: fit the desktop)")
-      ->check(CLI::Range(1, 16));
+  app.add_option("--scale", scale, "Window: whole scale factor, 1 to 16 (default: fit the desktop)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -336,14 +372,31 @@ int RunProgram(int argc, char** argv) {
     return kExitBadArguments;
   }
   std::string error;
+  int64_t number = 0;
+  if (app.count("--frames")) {
+    if (!ParseWholeOption("--frames", frames, 0, INT64_MAX, options.Frames, error)) return Fail(error);
+  }
+  if (app.count("--seed")) {
+    if (!ParseWholeOption("--seed", seed, 0, 86'399'999, options.Seed, error)) return Fail(error);
+  }
+  if (app.count("--scale")) {
+    if (!ParseWholeOption("--scale", scale, 1, 16, number, error)) return Fail(error);
+    options.Scale = static_cast<int>(number);
+  }
+  if (app.count("--room-port")) {
+    if (!ParseWholeOption("--room-port", roomPort, 1, 65535, number, error)) return Fail(error);
+    options.RoomPort = roomPort;
+  }
+  if (!ParseMaster(master, options.MasterHost, options.MasterPort, error)) return Fail(error);
   for (const std::string& bubble : options.Bubbles)
     if (!options.Sandbox.AddBubble(bubble, error)) return Fail(error);
   for (const std::string& place : options.Placements)
     if (!options.Sandbox.AddPlacement(place, error)) return Fail(error);
   if (app.count("--powerups") && !options.Sandbox.SetPowerups(options.Powerups, error)) return Fail(error);
   if (!options.Headless && (!options.InputFile.empty() || !options.TraceFile.empty() ||
-                            !options.Screenshots.empty() || app.count("--frames") || app.count("--seed")))
-    return Fail("--frames, --seed, --input, --trace and --screenshot need --headless");
+                            !options.Screenshots.empty() || app.count("--frames") || app.count("--seed") ||
+                            options.Realtime))
+    return Fail("--frames, --seed, --realtime, --input, --trace and --screenshot need --headless");
   if (options.Headless) {
     if (!app.count("--frames")) return Fail("--headless needs --frames N");
     return RunHeadless(options);

@@ -37,6 +37,11 @@ class TBounceText;
 struct TFormServices {
   IClock* Clock = nullptr;
   IPresenter* Presenter = nullptr;  // nullptr: frames are drawn but shown nowhere
+  // Where online play connects: the master server, and the port of the game rooms (a host
+  // listens on it, a joiner connects to it).
+  std::string MasterHost = "127.0.0.1";
+  std::string MasterPort = "8888";
+  std::string RoomPort = "8889";
   std::string DataFolder = "data";  // where the sprite sheets are
   IKeyboardDevice* Keyboard = nullptr;  // nullptr: no keyboard input
   IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr

@@ -20,12 +20,20 @@ class IClock {
   int64_t Milliseconds() { return Ticks() / (Frequency() / 1000); }
 };
 
-// Nanosecond steady clock and the real UTC time of day.
+// Nanosecond steady clock and the real UTC time of day, or a time of day that starts at a
+// given millisecond after midnight when the clock is made and runs on in real time (paced
+// headless runs keep their seed).
 class SystemClock final : public IClock {
  public:
+  SystemClock() = default;
+  explicit SystemClock(uint32_t startMillisecondsOfDay);
   int64_t Frequency() const override { return 1'000'000'000; }
   int64_t Ticks() override;
   uint32_t MillisecondsOfDay() override;
+
+ private:
+  int64_t StartOfDay = -1;  // -1: the real time of day
+  int64_t StartTicks = 0;
 };
 
 // A clock that only moves when told. Its time of day starts at a given millisecond after
