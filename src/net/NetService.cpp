@@ -148,7 +148,8 @@ class TAsioConnection final : public TConnection,
   }
 
   void LookUpAndConnect(const std::string& host, uint16_t port) override {
-    Connecting = true;  // the name lookup is part of the attempt
+    // No descriptor interest meanwhile: an unconnected socket polls as hung up, and the
+    // lookup's end is signalled by the watcher's own event.
     std::weak_ptr<TAsioConnection> weak = shared_from_this();
     std::shared_ptr<TLookupChannel> channel = Service.Channel;
     const bool started = StartHostLookup(host, [channel, weak, port](THostLookupResult result) {
@@ -256,7 +257,6 @@ class TAsioConnection final : public TConnection,
   void LookedUp(const THostLookupResult& result, uint16_t port) {
     if (!Owner || !Socket.is_open()) return;
     if (result.Error != 0) {
-      Connecting = false;
       Owner->SocketLookupFailed(*this, result.Error);
     } else {
       Connect(result.Address, port);

@@ -17,12 +17,13 @@ std::string TCustomWSocket::ErrorText(int code) { return std::string(SocketError
 
 void TCustomWSocket::SocketError(int code) {
   Error = code;
-  if (OnError) OnError(*this, code, ErrorText(code));
+  // A copy: the handler may assign a new one while it runs.
+  if (const TOnError handler = OnError) handler(*this, code, ErrorText(code));
 }
 
 void TCustomWSocket::Fire(const TSocketEvent& event, int socket) {
   CountDelivered(Service);
-  if (event) event(*this, socket);
+  if (const TSocketEvent handler = event) handler(*this, socket);
 }
 
 // [SECTION] Client

@@ -86,7 +86,10 @@ class TTCPClient final : public TCustomWSocket {
 class TClientList {
  public:
   explicit TClientList(int capacity = kMaxClients) : Capacity(capacity) {}
-  int operator[](int index) const { return Items.at(static_cast<size_t>(index)); }
+  // The socket at `index`, -1 outside 0..Count()-1.
+  int operator[](int index) const {
+    return index >= 0 && index < Count() ? Items[static_cast<size_t>(index)] : -1;
+  }
   int Count() const { return static_cast<int>(Items.size()); }
   // False when the list is full.
   bool Add(int socket);
