@@ -8,6 +8,8 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev libpng-dev zlib1g-dev
   libimgui-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libasio-dev
+  netbase  # /etc/services: the sockets look up port names there
   fonts-dejavu-core fonts-league-spartan
   xvfb xauth xdotool x11-utils imagemagick
   xfonts-base  # the error boxes draw their text with the X server's core fonts
