@@ -189,11 +189,13 @@ int RunHeadless(TOptions& options) {
   TScriptedKeyboard keyboard;
   TFrameKeeper screen;
   TStderrReporter errors;
+  TNetService net;
   TGForm form({.Clock = &clock,
                .Presenter = &screen,
                .MasterHost = options.MasterHost,
                .MasterPort = options.MasterPort,
                .RoomPort = options.RoomPort,
+               .Net = &net,
                .DataFolder = ExecutableDirectory() + "/data",
                .Keyboard = &keyboard,
                .ErrorReporter = &errors,
@@ -232,13 +234,21 @@ int RunHeadless(TOptions& options) {
     soundCheck.BeforeFrame(form);
     options.Sandbox.BeforeFrame(form);
     if (options.Realtime) {
-      // Sleep until the frame is due, as the window does; the heartbeat is polled with it.
-      for (int64_t wait; (wait = form.Timer.TicksUntilDue()) > 0;)
-        std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
+      // Until the frame is due, socket events are handled as they come, as in the window;
+      // the last part of a millisecond is slept out.
+      for (int64_t wait; (wait = form.Timer.TicksUntilDue()) > 0;) {
+        const int64_t ms = wait * 1000 / clock.Frequency();
+        if (ms >= 1)
+          net.Wait(static_cast<int>(ms));
+        else
+          std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
+      }
     } else {
       // Every frame is exactly one target frame long.
       virtualClock.Advance(form.Timer.TicksPerFrame());
     }
+    // Whatever has arrived is handled before the frame, never inside it.
+    net.Poll();
     guard.Tick(form);
     if (!options.TraceFile.empty()) trace.Write(FrameRecord(form, frame));
     form.SoundsThisFrame.clear();
@@ -277,11 +287,15 @@ int RunWindowed(TOptions& options) {
     return 1;
   }
   TMessageBoxReporter errors;
+  // Socket events wake the window's wait and are handled on this thread between frames.
+  TNetService net;
+  net.SetWakeCallback(window.WakeFunction());
   TGForm form({.Clock = &clock,
                .Presenter = &window,
                .MasterHost = options.MasterHost,
                .MasterPort = options.MasterPort,
                .RoomPort = options.RoomPort,
+               .Net = &net,
                .DataFolder = ExecutableDirectory() + "/data",
                .Keyboard = &keyboard,
                .ErrorReporter = &errors,
@@ -317,6 +331,7 @@ int RunWindowed(TOptions& options) {
     if (events.empty() && wait > 0 && wait <= 2 * ticksPerMs)
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
+    net.Poll();
     // The menu ignores the mouse while the dialog has the keyboard focus.
     if (optionsWindow.HasKeyboardFocus()) form.Focused = false;
     if (form.Timer.TicksUntilDue() == 0) {
@@ -328,6 +343,7 @@ int RunWindowed(TOptions& options) {
     optionsWindow.Update();
   }
   window.SetOtherWindowEvents(nullptr);
+  net.SetWakeCallback(nullptr);
   return 0;
 }
 

@@ -17,7 +17,9 @@ constexpr Integer kVirtualKeyEscape = 27;
 }
 
 TGForm::TGForm(const TFormServices& services)
-    : Timer(*services.Clock),
+    : OwnNet(services.Net ? nullptr : std::make_unique<TNetService>()),
+      Net(services.Net ? *services.Net : *OwnNet),
+      Timer(*services.Clock),
       Inp(services.Keyboard),
       Sound(services.Audio, *services.Clock),
       Timer1(*services.Clock),

@@ -24,6 +24,7 @@
 #include "settings/OptionsForm.h"
 #include "game/LevelUnit.h"
 #include "game/RandomGenerator.h"
+#include "net/NetService.h"
 #include "platform/Clock.h"
 #include "platform/InputEvent.h"
 #include "platform/Presenter.h"
@@ -42,6 +43,9 @@ struct TFormServices {
   std::string MasterHost = "127.0.0.1";
   std::string MasterPort = "8888";
   std::string RoomPort = "8889";
+  // Delivers the socket events of the form's connections; nullptr: the form keeps its own,
+  // polled by whoever runs the form.
+  TNetService* Net = nullptr;
   std::string DataFolder = "data";  // where the sprite sheets are
   IKeyboardDevice* Keyboard = nullptr;  // nullptr: no keyboard input
   IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr
@@ -56,6 +60,10 @@ class TGForm : public TSpriteOwner {
   ~TGForm() override;
   TGForm(const TGForm&) = delete;
   TGForm& operator=(const TGForm&) = delete;
+
+  // The socket events' pump. Declared first, so every connection of the form closes before it.
+  std::unique_ptr<TNetService> OwnNet;
+  TNetService& Net;
 
   // [SECTION] Components, in declaration order.
   TOmegaScreen OS;
@@ -173,6 +181,7 @@ class TGForm : public TSpriteOwner {
   void Close();
 
   IClock& Clock() { return *Services.Clock; }
+  const TFormServices& Machine() const { return Services; }
 
   // The form a sprite of this game belongs to.
   static TGForm& Of(const TSprite& sprite) { return static_cast<TGForm&>(*sprite.Engine->Owner); }

@@ -89,6 +89,17 @@ void TSdlWindow::WaitEvents(int timeoutMs, std::vector<TInputEvent>& out) {
   while (SDL_PollEvent(&event)) Translate(event, out);
 }
 
+std::function<void()> TSdlWindow::WakeFunction() {
+  // One event type of our own for the whole program; SDL_PushEvent is safe from any thread.
+  static const Uint32 wakeType = SDL_RegisterEvents(1);
+  if (wakeType == static_cast<Uint32>(-1)) return nullptr;  // none left: the frames poll alone
+  return [] {
+    SDL_Event event{};
+    event.type = wakeType;
+    SDL_PushEvent(&event);
+  };
+}
+
 void TSdlWindow::SetOtherWindowEvents(std::function<void(const SDL_Event&)> handler) {
   OtherWindowEvents = std::move(handler);
 }

@@ -41,6 +41,9 @@ class TSdlWindow final : public IPresenter {
 
   // Waits up to timeoutMs for the first event, then takes every pending one.
   void WaitEvents(int timeoutMs, std::vector<TInputEvent>& out);
+  // A function that any thread may call to end the current or next WaitEvents early (the
+  // socket layer calls it when data arrives). The window must be open.
+  std::function<void()> WakeFunction();
 
   // The whole factor that fits 640 × 480 in about 80% of a desktop of this size.
   static int FittingScale(int width, int height, int desktopWidth, int desktopHeight);

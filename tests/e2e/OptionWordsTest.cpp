@@ -74,6 +74,13 @@ TEST(OptionWords, TheProgramAnswersABadNumberWithOneShortLine) {
   const test::TRunResult realtime = test::RunGame({"--realtime"});
   EXPECT_EQ(realtime.ExitCode, 2);
   EXPECT_NE(realtime.Err.find("need --headless"), std::string::npos);
+
+  // Paced on the system clock, the frames still come one after another, each traced.
+  test::TTempDir dir;
+  const test::TRunResult paced =
+      test::RunGame({"--headless", "--realtime", "--frames", "30", "--trace", dir.File("t.jsonl")});
+  EXPECT_EQ(paced.ExitCode, 0) << paced.Err;
+  EXPECT_EQ(test::ReadLines(dir.File("t.jsonl")).size(), 30u);
 }
 
 }  // namespace
