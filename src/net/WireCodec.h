@@ -198,11 +198,18 @@ constexpr bool FieldsFit(const TWireMessage& spec, std::index_sequence<I...>) {
 }
 
 // Every code of the struct is in its protocol, with the struct's fields in the table's order.
+// (Walks the table rather than comparing pointers: GCC's undefined-behaviour sanitizer makes
+// pointer comparisons non-constant.)
 template <class T>
 constexpr bool MatchesTable() {
   for (const uint8_t code : T::Codes) {
-    const TWireMessage* spec = T::Protocol.Find(code);
-    if (!spec || !FieldsFit<T>(*spec, std::make_index_sequence<std::tuple_size_v<TFieldsOf<T>>>{})) return false;
+    bool found = false;
+    for (const TWireMessage& spec : T::Protocol.Messages) {
+      if (spec.Code != code) continue;
+      if (!FieldsFit<T>(spec, std::make_index_sequence<std::tuple_size_v<TFieldsOf<T>>>{})) return false;
+      found = true;
+    }
+    if (!found) return false;
   }
   return true;
 }

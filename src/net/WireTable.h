@@ -141,7 +141,9 @@ inline constexpr TWireProtocol kRoomProtocol{"game room", kRoomMessages};
 // overlap: a wrong code or offset in the table fails the build.
 constexpr bool LayoutIsSound(const TWireProtocol& protocol) {
   for (const TWireMessage& message : protocol.Messages) {
-    if (protocol.Find(message.Code) != &message) return false;
+    size_t sameCode = 0;
+    for (const TWireMessage& other : protocol.Messages) sameCode += other.Code == message.Code ? 1 : 0;
+    if (sameCode != 1) return false;
     if (message.Length == 0 || message.Length > kLongestWireMessage) return false;
     std::array<bool, kLongestWireMessage> taken{};
     taken[0] = true;
