@@ -36,7 +36,7 @@ class TPlayer : public TSprite {
   explicit TPlayer(TOmegaSprite& engine);
   const char* ClassName() const override { return "TPlayer"; }
 
-  std::string Name;  // at most 15 characters
+  std::string Name;  // at most 15 characters, 8-bit (Windows-1252) as in Options.dat and on the wire
   Single VelX = 0;
   Single VelY = 0;
   bool OnGround = false;

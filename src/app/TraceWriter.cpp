@@ -9,6 +9,7 @@
 #include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
 #include "game/MainForm.h"
+#include "text/Codepage.h"
 
 namespace lr {
 
@@ -47,7 +48,8 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame) {
   r["players"] = nlohmann::ordered_json::array();
   for (const TPlayer* p : form.Players) {
     nlohmann::ordered_json j;
-    j["Name"] = p->Name;
+    // Names are 8-bit text; the trace is UTF-8 JSON.
+    j["Name"] = Cp1252ToUtf8(p->Name);
     j["X"] = FloatValue(p->X);
     j["Y"] = FloatValue(p->Y);
     j["VelX"] = FloatValue(p->VelX);
@@ -66,7 +68,7 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame) {
     j["StunTime"] = FloatValue(p->StunTime);
     j["Eliminated"] = p->Eliminated;
     j["DeathCause"] = p->DeathCause;
-    j["Killer"] = p->Killer ? nlohmann::ordered_json(p->Killer->Name) : nullptr;
+    j["Killer"] = p->Killer ? nlohmann::ordered_json(Cp1252ToUtf8(p->Killer->Name)) : nullptr;
     j["RoundKills"] = p->RoundKills;
     j["Kills"] = p->Kills;
     j["Deaths"] = p->Deaths;

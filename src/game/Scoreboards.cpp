@@ -5,6 +5,7 @@
 
 #include "actors/PlayerUnit.h"
 #include "game/MainForm.h"
+#include "text/Codepage.h"
 
 namespace lr {
 
@@ -31,9 +32,10 @@ bool IsDead(const TGForm& form, const TPlayer* player) {
   return std::find(form.DeadPlayers.begin(), form.DeadPlayers.end(), player) != form.DeadPlayers.end();
 }
 
+// A player's name, 8-bit text, in the player's colour; the font engine takes UTF-8.
 void TextInColour(TOmegaFont& font, Integer x, Integer y, const std::string& text, const TPlayer& player,
                   Byte alpha) {
-  font.TextOut(x, y, text, static_cast<Byte>(player.Red), static_cast<Byte>(player.Green),
+  font.TextOut(x, y, Cp1252ToUtf8(text), static_cast<Byte>(player.Red), static_cast<Byte>(player.Green),
                static_cast<Byte>(player.Blue), alpha);
 }
 

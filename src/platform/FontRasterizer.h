@@ -61,8 +61,9 @@ struct TFontMatch {
 // Pixel em height of a font of pointSize points on a 96-dpi display, rounded like MulDiv.
 int PointsToPixels(int pointSize);
 
-// Strings from old settings files may be Latin-1: text that is not valid UTF-8 is read as
-// Latin-1 byte by byte, so every byte still shows as some character.
+// The game hands its 8-bit names over as UTF-8. Should text that is not valid UTF-8 arrive
+// all the same, it is read as Latin-1 byte by byte, so every byte still shows as some
+// character and nothing fails.
 std::string TextToUtf8(const std::string& text);
 
 // The real engine: fontconfig finds the file, SDL_ttf measures and renders. Needs no video

@@ -176,6 +176,9 @@ void TOForm::TakeSetting(TSettingId id, const TSettingValue& value) {
 // [SECTION] The file.
 
 std::string TOForm::LoadOptions() {
+  // The powerup boxes show the switches in effect until the file says otherwise: boxes shown
+  // unchecked while every powerup is on would switch them all off on the first "Apply".
+  ShowSetting(TSettingId::PowerupEnabled, CurrentSetting(TSettingId::PowerupEnabled));
   std::error_code ec;
   if (!std::filesystem::exists(Path, ec)) return "";
   std::ifstream in(Path, std::ios::binary);

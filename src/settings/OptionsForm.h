@@ -44,7 +44,9 @@ struct TRgb {
   bool operator==(const TRgb&) const = default;
 };
 
-// A name edit of at most 15 characters whose text colour previews the player's colour.
+// A name edit of at most 15 characters whose text colour previews the player's colour. Its
+// text is 8-bit (Windows-1252), one byte per character, as the file stores it; the view
+// turns it into UTF-8 and back.
 struct TNameEdit {
   static constexpr size_t MaxLength = 15;
   std::string Text;
@@ -53,7 +55,7 @@ struct TNameEdit {
 
 // The two attributes of a local player the dialog reads and writes in place.
 struct TPlayerLink {
-  std::string* Name = nullptr;
+  std::string* Name = nullptr;  // 8-bit text
   TSprite* Sprite = nullptr;  // colour through SetRed / SetGreen / SetBlue
 };
 

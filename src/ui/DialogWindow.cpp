@@ -13,6 +13,7 @@
 #include <deque>
 
 #include "platform/SdlWindow.h"
+#include "text/Codepage.h"
 
 namespace lr {
 
@@ -24,10 +25,25 @@ constexpr float kButtonFontPixels = 16.0f;
 // Gap between the game window and the dialog beside it.
 constexpr int kGap = 12;
 
+// Every character a name can hold: the printable 8-bit codes, the euro sign, curly quotes
+// and the rest of the code page's own characters included.
+const ImWchar* NameGlyphRanges() {
+  static const std::array<ImWchar, 2 * (256 - 0x20) + 1> ranges = [] {
+    std::array<ImWchar, 2 * (256 - 0x20) + 1> r{};
+    for (int code = 0x20; code < 256; ++code) {
+      const auto c = static_cast<ImWchar>(Cp1252CodePoint(static_cast<uint8_t>(code)));
+      r[2 * (code - 0x20)] = r[2 * (code - 0x20) + 1] = c;
+    }
+    return r;  // ends with 0
+  }();
+  return ranges.data();
+}
+
 ImFont* AddFont(ImGuiIO& io, const std::string& path, float pixels) {
   ImFontConfig config;
   config.OversampleH = 2;
   config.OversampleV = 1;
+  config.GlyphRanges = NameGlyphRanges();
   if (!path.empty())
     if (ImFont* font = io.Fonts->AddFontFromFileTTF(path.c_str(), pixels, &config)) return font;
   config.SizePixels = pixels;

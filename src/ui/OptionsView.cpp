@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
+
+#include "text/Codepage.h"
 
 namespace lr {
 
@@ -154,14 +155,40 @@ void TrackBar(const char* id, TTrackBar& bar, float x, float y, float width) {
     draw->AddRect(ImVec2(origin.x + x, top - 1), ImVec2(origin.x + x + width, top + kBarHeight), shadow);
 }
 
-// The player's name in its own colour: the edit is the colour preview.
+// Typing into a name: a character the 8-bit code has not becomes "?" as it is typed, and the
+// edit holds at most MaxLength characters (not UTF-8 bytes). Characters beyond that are
+// dropped where they were typed or pasted, as a classic edit with a length limit does.
+int NameEditCallback(ImGuiInputTextCallbackData* data) {
+  if (data->EventFlag == ImGuiInputTextFlags_CallbackCharFilter) {
+    // Characters past the basic plane arrive as U+FFFD, which has no code either.
+    char utf8[5] = {};
+    ImTextCharToUtf8(utf8, data->EventChar);
+    if (Utf8ToCp1252(utf8) == "?") data->EventChar = '?';
+    return 0;
+  }
+  if (data->EventFlag == ImGuiInputTextFlags_CallbackEdit) {
+    const auto characters = [data] { return Utf8ToCp1252(std::string_view(data->Buf, data->BufTextLen)).size(); };
+    while (characters() > TNameEdit::MaxLength && data->BufTextLen > 0) {
+      // The character before the cursor, or the last one when the cursor is at the start.
+      const int end = data->CursorPos > 0 ? data->CursorPos : data->BufTextLen;
+      int start = end - 1;
+      while (start > 0 && (static_cast<unsigned char>(data->Buf[start]) & 0xC0) == 0x80) --start;
+      data->DeleteChars(start, end - start);
+    }
+  }
+  return 0;
+}
+
+// The player's name in its own colour: the edit is the colour preview. The name is 8-bit
+// text; ImGui edits UTF-8.
 void NameEdit(const char* id, TNameEdit& edit, float x, float y, float width) {
-  std::array<char, TNameEdit::MaxLength + 1> buffer{};
-  std::memcpy(buffer.data(), edit.Text.data(), std::min(edit.Text.size(), TNameEdit::MaxLength));
+  std::string utf8 = Cp1252ToUtf8(edit.Text.substr(0, TNameEdit::MaxLength));
   ImGui::SetCursorPos(ImVec2(x, y));
   ImGui::SetNextItemWidth(width);
   ImGui::PushStyleColor(ImGuiCol_Text, IM_COL32(edit.FontColor.R, edit.FontColor.G, edit.FontColor.B, 255));
-  if (ImGui::InputText(id, buffer.data(), buffer.size())) edit.Text = buffer.data();
+  if (ImGui::InputText(id, &utf8, ImGuiInputTextFlags_CallbackCharFilter | ImGuiInputTextFlags_CallbackEdit,
+                       NameEditCallback))
+    edit.Text = Utf8ToCp1252(utf8).substr(0, TNameEdit::MaxLength);
   ImGui::PopStyleColor();
 }
 

@@ -168,11 +168,12 @@ TEST_F(ScoreboardTest, BoardFadesInOverTwoHundredFramesBeforeTheCountdownRuns) {
 
 TEST_F(ScoreboardTest, RoundBoardShowsKillsCausesKillersAndReadiness) {
   TPlayer& red = *Form->Player1;      // 200, 50, 50: survived with two kills
-  TPlayer& green = *Form->Player2;    // 50, 200, 50: burnt by red, and ready
-  TPlayer& blue = AddPlayer("Blue Man", 60, 60, 220);  // died with no cause
+  TPlayer& green = *Form->Player2;    // 50, 200, 50: burnt by blue, and ready
+  // Died with no cause. Names are 8-bit text; the font is handed UTF-8.
+  TPlayer& blue = AddPlayer("Zo\xEB", 60, 60, 220);
   red.RoundKills = 2;
   green.DeathCause = "Lava";
-  green.Killer = &red;
+  green.Killer = &blue;
   green.Ready = true;
   Form->DeadPlayers = {&green, &blue};
   OpenBoard(1);
@@ -183,7 +184,7 @@ TEST_F(ScoreboardTest, RoundBoardShowsKillsCausesKillersAndReadiness) {
   std::vector<std::string> drawn = Texts;
   std::sort(drawn.begin(), drawn.end());
   std::vector<std::string> expected = {"NAME", "KILLS", "CAUSE", "Red Man", "2", "-----", "Green Man", "0",
-                                       "Lava", "(Red Man)", "READY", "Blue Man", "Suicide",
+                                       "Lava", "(Zo\xC3\xAB)", "READY", "Zo\xC3\xAB", "Suicide",
                                        "10 seconds until next round..", "Press Spacebar to continue."};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(drawn, expected);
@@ -201,9 +202,9 @@ TEST_F(ScoreboardTest, RoundBoardShowsKillsCausesKillersAndReadiness) {
   ExpectText("Green Man", kSmall, 100, 180, Rgb(50, 200, 50));
   ExpectText("0", kSmall, 290, 180, killsColour);
   ExpectText("Lava", kSmall, 370, 180, grey);
-  ExpectText("(Red Man)", kSmall, 490, 180, redColour);  // in the killer's colour
+  ExpectText("(Zo\xC3\xAB)", kSmall, 490, 180, Rgb(60, 60, 220));  // in the killer's colour
   ExpectText("READY", kSmall, 15, 180, Rgb(0, 200, 255));
-  ExpectText("Blue Man", kSmall, 100, 210, Rgb(60, 60, 220));
+  ExpectText("Zo\xC3\xAB", kSmall, 100, 210, Rgb(60, 60, 220));
   ExpectText("Suicide", kSmall, 370, 210, grey);
   EXPECT_EQ(Pixel(490, 210), 0u);  // no killer
   ExpectText("10 seconds until next round..", kSmall, 10, 450, kWhite);

@@ -159,6 +159,25 @@ TEST(OptionsFile, FilesOfAllZerosOrAllOnesStartTheGameSafely) {
   EXPECT_EQ(ones.d->P2E.FontColor, (TRgb{64, 64, 64}));
 }
 
+TEST(OptionsFile, NamesHoldEveryByteValueAsItIs) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  // Fifteen bytes at a time, 0x00 too: the length byte makes it part of the name.
+  for (size_t at = 0; at < all.size(); at += kStoredNameLength) {
+    const std::string name = all.substr(at, kStoredNameLength);
+    std::string reversed(name.rbegin(), name.rend());
+    TDialog d;
+    d->P1E.Text = name;
+    d->P2E.Text = reversed;
+    ASSERT_TRUE(d->SaveOptions());
+    EXPECT_EQ(d.Bytes().substr(46, 1 + name.size()), static_cast<char>(name.size()) + name) << at;
+    const TLoaded l(d.Bytes());
+    EXPECT_EQ(l.d.Name1, name) << at;
+    EXPECT_EQ(l.d->P1E.Text, name) << at;
+    EXPECT_EQ(l.d.Name2, reversed) << at;
+  }
+}
+
 TEST(OptionsFile, NameLengthsAboveFifteenReadAsFifteen) {
   for (const char length : {'\x10', '\xFF'}) {
     std::string bytes = FileOf({{TSettingId::Player1Name, Text("ABCDEFGHIJKLMNO")}});

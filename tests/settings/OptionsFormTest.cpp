@@ -11,7 +11,7 @@ namespace {
 
 using lr::test::WriteText;
 
-TEST(OptionsDialog, WithoutAFileTheGameKeepsItsValuesAndTheDialogShowsItsOwn) {
+TEST(OptionsDialog, WithoutAFileTheGameKeepsItsValuesAndTheDialogShowsItsOwnButThePowerupsInEffect) {
   TDialog d;
   const TSettingValues before = d->InEffect();
   EXPECT_EQ(d->LoadOptions(), "");
@@ -23,7 +23,8 @@ TEST(OptionsDialog, WithoutAFileTheGameKeepsItsValuesAndTheDialogShowsItsOwn) {
   EXPECT_EQ(d->PDensity.Text, "80");
   EXPECT_EQ(d->RDensity.Text, "10");
   EXPECT_EQ(d->Phys, (std::array<std::string, 4>{"1.6", "-5", "1.7", "0.22"}));
-  EXPECT_EQ(d->S, (std::array<bool, 9>{}));
+  // Every powerup is on in the game, and the boxes say so.
+  EXPECT_EQ(d->S, (std::array<bool, 9>{true, true, true, true, true, true, true, true, true}));
   EXPECT_EQ(d->SpSpin.Text, "4");
   EXPECT_EQ(d->RoundSpin.Text, "10");
   EXPECT_EQ(d->RDSpin.Text, "10");
@@ -33,6 +34,19 @@ TEST(OptionsDialog, WithoutAFileTheGameKeepsItsValuesAndTheDialogShowsItsOwn) {
   for (const TTrackBar* bar : {&d->TB1R, &d->TB1G, &d->TB1B, &d->TB2R, &d->TB2G, &d->TB2B})
     EXPECT_EQ(bar->Position, 128);
   EXPECT_FALSE(std::filesystem::exists(d.Path));
+
+  // Opening "Options" only to type a name and applying leaves the powerups as they were.
+  d->Show();
+  d->P1E.Text = "Ann";
+  d->Button1Click();
+  EXPECT_EQ(d.Name1, "Ann");
+  EXPECT_EQ(d.Settings.PowerupEnabled, (std::array<bool, 9>{true, true, true, true, true, true, true, true, true}));
+  EXPECT_EQ(d.Bytes().substr(24, 9), std::string(9, '\x01'));
+  // The boxes follow the switches in effect, whatever they are.
+  TDialog e;
+  e.Settings.PowerupEnabled[4] = false;
+  e->LoadOptions();
+  EXPECT_EQ(e->S, (std::array<bool, 9>{true, true, true, true, false, true, true, true, true}));
 }
 
 TEST(OptionsDialog, DefaultsReachOnlyTheControlsAndTheRedBarsUntilApply) {

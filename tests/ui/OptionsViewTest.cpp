@@ -80,6 +80,7 @@ constexpr float kRoundUpX = 150 + 100 - 8, kRoundUpY = 150 + 16 + 3;
 constexpr float kGreenBarY = 370 + 34 + 8;
 constexpr float kBarLeftX = 34, kBarRightX = 20 + 178;
 constexpr float kEmptyX = 100, kEmptyY = 474;
+constexpr float kName1X = 60, kName1Y = 322 + 8;
 
 TEST_F(OptionsView, DefaultsThenApplyTakeTheSwitchesAndWriteTheFileAndCloseTheDialog) {
   Click(kDefaultsX, kDefaultsY);
@@ -115,6 +116,44 @@ TEST_F(OptionsView, SpinArrowsStepAndATypedNumberIsPulledInWhenTheFieldIsLeft) {
   EXPECT_GT(Form.RoundSpin.Text.size(), 2u);  // typed text stands while the field has focus
   Click(kEmptyX, kEmptyY);
   EXPECT_EQ(Form.RoundSpin.Text, "50");
+}
+
+TEST_F(OptionsView, ATypedNameIsKeptInTheFilesCodeAndCutAtFifteenCharacters) {
+  struct TCase {
+    const char* Typed;  // UTF-8, as the keyboard gives it
+    std::string Stored;
+  };
+  const TCase cases[] = {
+      {"Zo\xC3\xAB", "Zo\xEB"},                                     // e with diaeresis: one byte
+      {"\xE6\x97\xA5\xE6\x9C\xAC", "??"},                          // no 8-bit code
+      {"\xE2\x82\xAC 5", "\x80 5"},                                  // the euro sign
+      {"a\xF0\x9F\x94\xA5" "b", "a?b"},                              // past the basic plane
+      {"\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89"
+       "\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89\xC3\x89Z",
+       std::string(15, '\xC9')},                                    // 18 characters, 35 bytes
+  };
+  for (const TCase& c : cases) {
+    Click(kEmptyX, kEmptyY);
+    Form.P1E.Text.clear();
+    Click(kName1X, kName1Y);
+    ImGui::GetIO().AddInputCharactersUTF8(c.Typed);
+    Frame();
+    EXPECT_EQ(Form.P1E.Text, c.Stored) << c.Typed;
+  }
+  // The edit itself holds no more than 15: typing on at the limit changes nothing, and one
+  // backspace then leaves 14. Apply stores the 8-bit name.
+  ImGui::GetIO().AddInputCharactersUTF8("x");
+  Frame();
+  EXPECT_EQ(Form.P1E.Text, std::string(15, '\xC9'));
+  constexpr int kBackspace = 8;
+  ImGui::GetIO().KeyMap[ImGuiKey_Backspace] = kBackspace;
+  ImGui::GetIO().KeysDown[kBackspace] = true;
+  Frame();
+  ImGui::GetIO().KeysDown[kBackspace] = false;
+  Frame();
+  EXPECT_EQ(Form.P1E.Text, std::string(14, '\xC9'));
+  Click(kApplyX, kApplyY);
+  EXPECT_EQ(Name1, std::string(14, '\xC9'));
 }
 
 }  // namespace
