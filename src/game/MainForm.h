@@ -25,6 +25,7 @@
 #include "game/LevelUnit.h"
 #include "game/RandomGenerator.h"
 #include "net/NetService.h"
+#include "net/WSockets.h"
 #include "platform/Clock.h"
 #include "platform/InputEvent.h"
 #include "platform/Presenter.h"
@@ -129,6 +130,13 @@ class TGForm : public TSpriteOwner {
   // The dialogs this window opens; unset until they exist.
   std::function<void()> ShowOptions;
   std::function<void()> ShowLobby;
+  // The lobby window as the title screen sees it (the lobby lives above the game): whether it
+  // is shown, and its master-server client. Unset until there is a lobby.
+  struct TLobbyLink {
+    std::function<bool()> Shown;
+    TTCPClient* LClient = nullptr;
+  };
+  TLobbyLink Lobby;
   // The main window has been closed: the program ends.
   bool Closed = false;
   // Names of the sounds played during the current frame, for traces.

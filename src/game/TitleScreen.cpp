@@ -46,9 +46,11 @@ constexpr size_t kNameCapacity = 15;
 // [SECTION] Timeline
 
 void TGForm::DoTitleScreen() {
-  // The lobby's master-server connection: an attempt still pending is left to complete, since
-  // the lobby cannot work without it. There is no lobby window yet; once there is, this is
-  // the place to give up on an attempt that has stalled.
+  // The lobby's master-server connection. While the lobby is shown, a pending attempt is what
+  // it waits on: it ends by connecting, by an error or by "Exit". An attempt no shown lobby
+  // waits for is given up.
+  if (Lobby.LClient && Lobby.LClient->SocketState() == wsConnecting && !(Lobby.Shown && Lobby.Shown()))
+    Lobby.LClient->Close();
 
   const auto frame = static_cast<Integer>(Round(TitleCounter));
   if (frame == kTitleFallFrame) TitleFall();

@@ -277,5 +277,31 @@ TEST_F(TitleScreenTest, OnlineRenamesOnlyALavaNewbieAndOpensTheLobby) {
   EXPECT_EQ(options + lobby, 3);
 }
 
+TEST_F(TitleScreenTest, APendingMasterConnectionIsLeftAloneOnlyWhileTheLobbyIsShown) {
+  // A master server on loopback; its connect event waits for a socket poll, which no frame
+  // makes, so the attempt stays pending across frames.
+  TTCPServer master(Form->Net);
+  master.BindAddress = "127.0.0.1";
+  master.Port = "0";
+  master.Open();
+  TTCPClient client(Form->Net);
+  client.Host = "127.0.0.1";
+  client.Port = std::to_string(master.LocalPort());
+  bool shown = true;
+  Form->Lobby = {.Shown = [&shown] { return shown; }, .LClient = &client};
+  client.Open();
+  Frames(3);
+  EXPECT_EQ(client.SocketState(), wsConnecting);
+  shown = false;
+  Frames(1);
+  EXPECT_EQ(client.SocketState(), wsClosed);
+  // Outside the title screen nothing is looked at.
+  client.Open();
+  Form->GameMode = 1;
+  Frames(1);
+  EXPECT_EQ(client.SocketState(), wsConnecting);
+  Form->Lobby = {};
+}
+
 }  // namespace
 }  // namespace lr

@@ -1,0 +1,24 @@
+// Tying the lobby and the room to the main form.
+#include "online/Online.h"
+
+#include "game/MainForm.h"
+
+namespace lr {
+
+TOnline::TOnline(TGForm& form) : Room(form), Lobby(form, Room), Form(form) {
+  // A window that draws the lobby may wrap this.
+  Form.ShowLobby = [this] {
+    Opened = true;
+    Lobby.Show();
+  };
+  Form.Lobby = {.Shown = [this] { return Lobby.Visible; }, .LClient = &Lobby.LClient};
+}
+
+TOnline::~TOnline() {
+  Form.ShowLobby = nullptr;
+  Form.Lobby = {};
+}
+
+void TOnline::Idle() { Lobby.Idle(); }
+
+}  // namespace lr
