@@ -4,7 +4,9 @@
 #include <charconv>
 #include <sstream>
 
+#include "online/LobbyForm.h"
 #include "platform/KeyTable.h"
+#include "text/Codepage.h"
 
 namespace lr {
 
@@ -14,6 +16,51 @@ bool ParseInt(const std::string& word, int64_t& value) {
   const char* end = word.data() + word.size();
   auto [ptr, ec] = std::from_chars(word.data(), end, value);
   return ec == std::errc() && ptr == end;
+}
+
+// The line after its first `count` words, without the blanks around it.
+std::string RestOfLine(const std::string& line, size_t count) {
+  constexpr const char* kBlanks = " \t\r";
+  size_t at = 0;
+  for (size_t i = 0; i < count; ++i) {
+    at = line.find_first_not_of(kBlanks, at);
+    at = at == std::string::npos ? line.size() : line.find_first_of(kBlanks, at);
+    if (at == std::string::npos) return {};
+  }
+  const size_t first = line.find_first_not_of(kBlanks, at);
+  if (first == std::string::npos) return {};
+  return line.substr(first, line.find_last_not_of(kBlanks) + 1 - first);
+}
+
+// The lobby's script words.
+bool ParseLobbyAction(const std::string& line, const std::vector<std::string>& w, TLobbyAction& action,
+                      std::string& why) {
+  using K = TLobbyAction::TKind;
+  const std::string verb = w.size() >= 3 ? w[2] : std::string();
+  if (verb == "chat") {
+    action.Kind = K::Chat;
+    action.Text = RestOfLine(line, 3);
+  } else if (verb == "host" && w.size() >= 4) {
+    action.Kind = K::Host;
+    action.Players = w[3];
+    action.Text = RestOfLine(line, 4);
+  } else if (verb == "join" && w.size() == 4) {
+    int64_t row = 0;
+    if (!ParseInt(w[3], row) || row < 0 || row > 100000) {
+      why = "expected: FRAME lobby join ROW (0 is the header)";
+      return false;
+    }
+    action.Kind = K::Join;
+    action.Row = static_cast<int32_t>(row);
+  } else if (verb == "refresh" && w.size() == 3) {
+    action.Kind = K::Refresh;
+  } else if (verb == "exit" && w.size() == 3) {
+    action.Kind = K::Exit;
+  } else {
+    why = "expected: FRAME lobby chat TEXT..., host PLAYERS NAME..., join ROW, refresh or exit";
+    return false;
+  }
+  return true;
 }
 
 // The keys a script may press: the game's keys.
@@ -40,6 +87,13 @@ bool ParseInputScript(const std::string& text, TInputScript& script, std::string
     int64_t frame = 0;
     if (!ParseInt(w[0], frame) || frame < 1) return fail("frame number expected, got '" + w[0] + "'");
     TInputEvent event;
+    if (w.size() >= 2 && w[1] == "lobby") {
+      TLobbyAction action;
+      std::string why;
+      if (!ParseLobbyAction(line, w, action, why)) return fail(why);
+      script.Events[frame].push_back({.Input = {}, .Lobby = action});
+      continue;
+    }
     if (w.size() >= 2 && w[1] == "key") {
       if (w.size() != 4) return fail("expected: FRAME key NAME down|up");
       bool known = false;
@@ -67,9 +121,38 @@ bool ParseInputScript(const std::string& text, TInputScript& script, std::string
     } else {
       return fail("unknown event '" + (w.size() >= 2 ? w[1] : std::string()) + "'");
     }
-    script.Events[frame].push_back(event);
+    script.Events[frame].push_back({.Input = event, .Lobby = std::nullopt});
   }
   return true;
+}
+
+void ApplyLobbyAction(TLForm& lobby, const TLobbyAction& action) {
+  if (!lobby.Visible) return;
+  if (!lobby.Message.empty()) lobby.MessageClosed();
+  switch (action.Kind) {
+    case TLobbyAction::TKind::Chat:
+      lobby.Input = Utf8ToCp1252(action.Text);
+      lobby.InputKeyDown(TLForm::kVirtualKeyReturn);
+      break;
+    case TLobbyAction::TKind::Host:
+      lobby.Button2Click();
+      for (const std::string* answer : {&action.Text, &action.Players}) {
+        if (!lobby.Ask.Open) break;
+        lobby.Ask.Text = Utf8ToCp1252(*answer);
+        lobby.AskAnswered(true);
+      }
+      break;
+    case TLobbyAction::TKind::Join:
+      lobby.Row = action.Row;
+      lobby.Button1Click();
+      break;
+    case TLobbyAction::TKind::Refresh:
+      lobby.Button3Click();
+      break;
+    case TLobbyAction::TKind::Exit:
+      lobby.Button4Click();
+      break;
+  }
 }
 
 }  // namespace lr

@@ -1,9 +1,12 @@
 // Scripted input for headless runs: one event per line, applied just before its frame.
 //   FRAME key NAME down|up     FRAME mouse X Y     FRAME click      # comment
+//   FRAME lobby chat TEXT...   FRAME lobby host PLAYERS NAME...   FRAME lobby join ROW
+//   FRAME lobby refresh        FRAME lobby exit
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,12 +14,34 @@
 
 namespace lr {
 
+class TLForm;
+
+// What the player does in the lobby window. Texts are UTF-8, as typed.
+struct TLobbyAction {
+  enum class TKind : uint8_t { Chat, Host, Join, Refresh, Exit };
+  TKind Kind = TKind::Chat;
+  std::string Text;     // chat: the line typed; host: the game name
+  std::string Players;  // host: the answer to "How many players may join?"
+  int32_t Row = 0;      // join: the grid row, 1 for the first game
+};
+
+// One line of a script: an event of the game window, or an action in the lobby.
+struct TScriptEvent {
+  TInputEvent Input;
+  std::optional<TLobbyAction> Lobby;
+};
+
 struct TInputScript {
   // Events by the frame (counted from 1) before which they are applied, in file order.
-  std::map<int64_t, std::vector<TInputEvent>> Events;
+  std::map<int64_t, std::vector<TScriptEvent>> Events;
 };
 
 // Parses a script; returns false with "line N: problem" in error.
 bool ParseInputScript(const std::string& text, TInputScript& script, std::string& error);
+
+// Does what the player would in the lobby: types and presses Enter; clicks "Host Game" and
+// answers both boxes; selects a row and clicks "Join Game"; clicks "Refresh" or "Exit". A
+// hidden lobby takes nothing; a message box in the way is closed first.
+void ApplyLobbyAction(TLForm& lobby, const TLobbyAction& action);
 
 }  // namespace lr

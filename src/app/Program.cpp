@@ -20,6 +20,7 @@
 #include "app/TraceWriter.h"
 #include "engine/GameSounds.h"
 #include "game/MainForm.h"
+#include "online/Online.h"
 #include "platform/Clock.h"
 #include "platform/KeyboardDevice.h"
 #include "platform/Paths.h"
@@ -29,6 +30,7 @@
 #include "platform/SdlAudio.h"
 #include "platform/SdlWindow.h"
 #include "platform/MessageBox.h"
+#include "ui/LobbyView.h"
 #include "ui/OptionsView.h"
 
 namespace lr {
@@ -38,6 +40,8 @@ namespace {
 constexpr int kExitBadArguments = 2;
 // The dialogs' face; fontconfig offers its nearest installed sans serif.
 constexpr const char* kDialogFont = "MS Sans Serif";
+// The lobby's buttons wear the menu's poster face.
+constexpr const char* kDisplayFont = "Showcard Gothic";
 
 struct TOptions {
   bool Headless = false;
@@ -202,13 +206,20 @@ int RunHeadless(TOptions& options) {
                .Audio = &audio,
                .Fonts = &fonts});
   if (!StartForm(form, options)) return 1;
+  TOnline online(form);
+  TNetTrace netTrace{.Online = &online};
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 
   int32_t pointerX = 0, pointerY = 0;
   for (int64_t frame = 1; frame <= options.Frames && !form.Closed; ++frame) {
     if (auto it = script.Events.find(frame); it != script.Events.end()) {
-      for (TInputEvent event : it->second) {
+      for (const TScriptEvent& line : it->second) {
+        if (line.Lobby) {
+          ApplyLobbyAction(online.Lobby, *line.Lobby);
+          continue;
+        }
+        TInputEvent event = line.Input;
         switch (event.Kind) {
           case TInputEventKind::KeyDown:
           case TInputEventKind::KeyUp:
@@ -249,8 +260,9 @@ int RunHeadless(TOptions& options) {
     }
     // Whatever has arrived is handled before the frame, never inside it.
     net.Poll();
+    online.Idle();
     guard.Tick(form);
-    if (!options.TraceFile.empty()) trace.Write(FrameRecord(form, frame));
+    if (!options.TraceFile.empty()) trace.Write(FrameRecord(form, frame, &netTrace));
     form.SoundsThisFrame.clear();
     if (auto it = shots.find(frame); it != shots.end()) {
       for (const std::string& path : it->second) {
@@ -270,10 +282,15 @@ int RunWindowed(TOptions& options) {
   // The options dialog's window, hidden until the menu's "Options". It is made before the
   // game window, which must be the newest: SDL wakes its event wait through that one.
   TDialogWindow optionsDialog;
-  std::string dialogError;
-  const bool dialogOpen = optionsDialog.Open(
-      TOptionsWindow::kCaption, TOptionsWindow::kWidth, TOptionsWindow::kHeight,
-      {.Regular = fonts.Find(kDialogFont, 0).Path, .Bold = fonts.Find(kDialogFont, kFontBold).Path}, dialogError);
+  TDialogWindow lobbyDialog;
+  const TDialogFontFiles dialogFonts = {.Regular = fonts.Find(kDialogFont, 0).Path,
+                                        .Bold = fonts.Find(kDialogFont, kFontBold).Path,
+                                        .Display = fonts.Find(kDisplayFont, 0).Path};
+  std::string dialogError, lobbyError;
+  const bool dialogOpen = optionsDialog.Open(TOptionsWindow::kCaption, TOptionsWindow::kWidth,
+                                             TOptionsWindow::kHeight, dialogFonts, dialogError);
+  const bool lobbyOpen =
+      lobbyDialog.Open(TLobbyWindow::kCaption, TLobbyWindow::kWidth, TLobbyWindow::kHeight, dialogFonts, lobbyError);
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
   TSdlAudio audio;
@@ -305,15 +322,33 @@ int RunWindowed(TOptions& options) {
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
 
+  TOnline online(form);
+
   std::vector<TInputEvent> events;
-  // The options dialog beside the game window; the game keeps running while it is open.
+  // The options dialog and the lobby beside the game window; the game keeps running while
+  // they are open.
   TOptionsWindow optionsWindow(*form.OForm, optionsDialog);
+  TLobbyWindow lobbyWindow(online.Lobby, lobbyDialog);
+  window.SetOtherWindowEvents([&](const SDL_Event& event) {
+    if (dialogOpen) optionsWindow.HandleEvent(event);
+    if (lobbyOpen) lobbyWindow.HandleEvent(event);
+  });
   if (dialogOpen) {
     optionsDialog.SetOwner(window.Handle());
-    window.SetOtherWindowEvents([&](const SDL_Event& event) { optionsWindow.HandleEvent(event); });
     form.ShowOptions = [&] { optionsWindow.Show(); };
   } else {
     std::cerr << "lavarumble: the options dialog cannot open: " << dialogError << "\n";
+  }
+  if (lobbyOpen) {
+    lobbyDialog.SetOwner(window.Handle());
+    form.ShowLobby = [&, show = form.ShowLobby] {
+      show();
+      lobbyWindow.Raise();
+    };
+  } else {
+    std::cerr << "lavarumble: the lobby cannot open: " << lobbyError << "\n";
+    // Without its window the lobby would connect unseen.
+    form.ShowLobby = nullptr;
   }
   const int64_t ticksPerMs = clock.Frequency() / 1000;
   while (!form.Closed) {
@@ -332,8 +367,9 @@ int RunWindowed(TOptions& options) {
       std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / clock.Frequency()));
     for (const TInputEvent& event : events) form.HandleEvent(event);
     net.Poll();
-    // The menu ignores the mouse while the dialog has the keyboard focus.
-    if (optionsWindow.HasKeyboardFocus()) form.Focused = false;
+    online.Idle();
+    // The menu ignores the mouse while a dialog has the keyboard focus.
+    if (optionsWindow.HasKeyboardFocus() || lobbyWindow.HasKeyboardFocus()) form.Focused = false;
     if (form.Timer.TicksUntilDue() == 0) {
       soundCheck.BeforeFrame(form);
       options.Sandbox.BeforeFrame(form);
@@ -341,6 +377,7 @@ int RunWindowed(TOptions& options) {
     guard.Tick(form);
     form.SoundsThisFrame.clear();
     optionsWindow.Update();
+    lobbyWindow.Update();
   }
   window.SetOtherWindowEvents(nullptr);
   net.SetWakeCallback(nullptr);

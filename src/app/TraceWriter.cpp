@@ -9,6 +9,7 @@
 #include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
 #include "game/MainForm.h"
+#include "online/Online.h"
 #include "text/Codepage.h"
 
 namespace lr {
@@ -23,7 +24,50 @@ nlohmann::ordered_json FloatValue(float value) {
   return std::strtod(buffer, nullptr);
 }
 
-nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame) {
+namespace {
+
+constexpr const char* kSocketStateNames[] = {"wsNotStarted", "wsClosed", "wsConnected", "wsListening",
+                                              "wsConnecting"};
+
+// 8-bit texts from the game and the network, as UTF-8 JSON strings.
+template <class TList>
+nlohmann::ordered_json Texts(const TList& list) {
+  nlohmann::ordered_json j = nlohmann::ordered_json::array();
+  for (const std::string& text : list) j.push_back(Cp1252ToUtf8(text));
+  return j;
+}
+
+nlohmann::ordered_json NetRecord(TNetTrace& net) {
+  const TLForm& lobby = net.Online->Lobby;
+  const TGmForm& room = net.Online->Room;
+  nlohmann::ordered_json l;
+  l["shown"] = lobby.Visible;
+  l["status"] = Cp1252ToUtf8(lobby.Status);
+  l["online"] = Texts(lobby.Online);
+  l["games"] = nlohmann::ordered_json::array();
+  for (const TLForm::TGridRow& row : lobby.Grid) l["games"].push_back(Texts(row));
+  l["row"] = lobby.Row;
+  l["chat"] = Texts(lobby.Chat.TakeNew(net.LobbyChatSeen));
+  l["join"] = lobby.JoinEnabled;
+  l["host"] = lobby.HostEnabled;
+  l["refresh"] = lobby.RefreshEnabled;
+  l["ask"] = lobby.Ask.Open ? nlohmann::ordered_json(Cp1252ToUtf8(lobby.Ask.Caption)) : nullptr;
+  l["message"] = lobby.Message.empty() ? nullptr : nlohmann::ordered_json(Cp1252ToUtf8(lobby.Message));
+  nlohmann::ordered_json r;
+  r["shown"] = room.Visible;
+  r["host"] = room.IsHost();
+  r["players"] = Texts(room.Players);
+  r["chat"] = Texts(room.Chat.TakeNew(net.RoomChatSeen));
+  nlohmann::ordered_json n;
+  n["lobby"] = std::move(l);
+  n["master"] = kSocketStateNames[lobby.LClient.SocketState()];
+  n["room"] = std::move(r);
+  return n;
+}
+
+}  // namespace
+
+nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame, TNetTrace* net) {
   nlohmann::ordered_json r;
   r["frame"] = frame;
   r["GameMode"] = form.GameMode;
@@ -85,6 +129,7 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame) {
     level["ropes"] = form.LastLevel.Ropes;
     r["level"] = std::move(level);
   }
+  if (net && net->Online && net->Online->LobbyOpened()) r["net"] = NetRecord(*net);
   return r;
 }
 

@@ -22,6 +22,7 @@ namespace {
 // Pixel sizes of the dialog's faces: the small dialog font, and the larger one of the buttons.
 constexpr float kFontPixels = 13.0f;
 constexpr float kButtonFontPixels = 16.0f;
+constexpr float kDisplayFontPixels = 14.0f;
 // Gap between the game window and the dialog beside it.
 constexpr int kGap = 12;
 
@@ -58,7 +59,9 @@ void ApplyDialogStyle(ImGuiStyle& style) {
   const ImVec4 edge(0.50f, 0.50f, 0.50f, 1.0f);
   const ImVec4 pressed(0.74f, 0.73f, 0.70f, 1.0f);
   const ImVec4 hover(0.88f, 0.87f, 0.85f, 1.0f);
-  const ImVec4 highlight(0.04f, 0.14f, 0.42f, 1.0f);
+  // Selected text keeps its black, so the selection is a light blue rather than the desktop's
+  // dark highlight, under which it could not be read.
+  const ImVec4 highlight(0.60f, 0.75f, 0.95f, 1.0f);
   ImVec4* c = style.Colors;
   c[ImGuiCol_Text] = ImVec4(0, 0, 0, 1);
   c[ImGuiCol_WindowBg] = face;
@@ -158,6 +161,7 @@ bool TDialogWindow::Open(const std::string& caption, int width, int height, cons
   Fonts.Regular = AddFont(io, files.Regular, kFontPixels);
   Fonts.Bold = AddFont(io, files.Bold, kFontPixels);
   Fonts.BoldLarge = AddFont(io, files.Bold, kButtonFontPixels);
+  Fonts.Display = AddFont(io, files.Display.empty() ? files.Bold : files.Display, kDisplayFontPixels);
   io.FontDefault = Fonts.Regular;
   if (!ImGui_ImplSDL2_InitForSDLRenderer(Window) || !ImGui_ImplSDLRenderer_Init(Renderer)) {
     error = "the dialog's drawing could not start";

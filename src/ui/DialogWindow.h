@@ -15,10 +15,12 @@ struct ImFont;
 
 namespace lr {
 
-// The dialog font's files; an empty path takes ImGui's built-in face.
+// The dialog font's files; an empty path takes ImGui's built-in face (the display face: the
+// bold one).
 struct TDialogFontFiles {
   std::string Regular;
   std::string Bold;
+  std::string Display;  // the menu's poster face, for the lobby's buttons
 };
 
 // The faces a dialog draws with.
@@ -26,6 +28,7 @@ struct TDialogFonts {
   ImFont* Regular = nullptr;
   ImFont* Bold = nullptr;
   ImFont* BoldLarge = nullptr;  // the dialog's main buttons
+  ImFont* Display = nullptr;    // buttons in the menu's face
 };
 
 // Opens the one ImGui window that fills the whole dialog; the caller draws into it and ends

@@ -11,16 +11,13 @@
 #include <cmath>
 
 #include "text/Codepage.h"
+#include "ui/ClassicControls.h"
 
 namespace lr {
 
 namespace {
 
 // [SECTION] Layout, in dialog pixels.
-
-struct TBox {
-  float X, Y, W, H;
-};
 
 // The two group boxes: the rules above, the online identity below.
 constexpr TBox kRulesGroup{8, 6, 399, 272};
@@ -56,30 +53,6 @@ constexpr std::array<ImU32, 3> kBarLabelColours = {IM_COL32(255, 0, 0, 255), IM_
 constexpr std::array<const char*, 3> kBarLabels = {"R", "G", "B"};
 
 // [SECTION] Classic controls ImGui does not have.
-
-ImVec2 At(const ImVec2& origin, float x, float y) { return ImVec2(origin.x + x, origin.y + y); }
-
-void Label(const char* text, float x, float y) {
-  ImGui::SetCursorPos(ImVec2(x, y));
-  ImGui::TextUnformatted(text);
-}
-
-// An etched frame with its caption cut into the top edge.
-void GroupBox(const TBox& box, const char* caption) {
-  ImDrawList* draw = ImGui::GetWindowDrawList();
-  const ImVec2 origin = ImGui::GetWindowPos();
-  const float top = box.Y + ImGui::GetFontSize() / 2;
-  const ImU32 shadow = IM_COL32(128, 128, 128, 255);
-  const ImU32 light = IM_COL32(255, 255, 255, 255);
-  draw->AddRect(At(origin, box.X + 1, top + 1), At(origin, box.X + box.W + 1, box.Y + box.H + 1), light);
-  draw->AddRect(At(origin, box.X, top), At(origin, box.X + box.W, box.Y + box.H), shadow);
-  if (caption && *caption) {
-    const float width = ImGui::CalcTextSize(caption).x;
-    draw->AddRectFilled(At(origin, box.X + 6, box.Y), At(origin, box.X + 10 + width, top + 2),
-                        ImGui::GetColorU32(ImGuiCol_WindowBg));
-    Label(caption, box.X + 8, box.Y);
-  }
-}
 
 // A spin edit: the typed text beside a pair of arrow buttons. Leaving the text pulls a
 // number outside the range back in.
@@ -159,13 +132,7 @@ void TrackBar(const char* id, TTrackBar& bar, float x, float y, float width) {
 // edit holds at most MaxLength characters (not UTF-8 bytes). Characters beyond that are
 // dropped where they were typed or pasted, as a classic edit with a length limit does.
 int NameEditCallback(ImGuiInputTextCallbackData* data) {
-  if (data->EventFlag == ImGuiInputTextFlags_CallbackCharFilter) {
-    // Characters past the basic plane arrive as U+FFFD, which has no code either.
-    char utf8[5] = {};
-    ImTextCharToUtf8(utf8, data->EventChar);
-    if (Utf8ToCp1252(utf8) == "?") data->EventChar = '?';
-    return 0;
-  }
+  if (data->EventFlag == ImGuiInputTextFlags_CallbackCharFilter) return Cp1252CharFilter(data);
   if (data->EventFlag == ImGuiInputTextFlags_CallbackEdit) {
     const auto characters = [data] { return Utf8ToCp1252(std::string_view(data->Buf, data->BufTextLen)).size(); };
     while (characters() > TNameEdit::MaxLength && data->BufTextLen > 0) {
@@ -190,24 +157,6 @@ void NameEdit(const char* id, TNameEdit& edit, float x, float y, float width) {
                        NameEditCallback))
     edit.Text = Utf8ToCp1252(utf8).substr(0, TNameEdit::MaxLength);
   ImGui::PopStyleColor();
-}
-
-void BoldButton(const char* caption, const TBox& box, const std::function<void()>& click) {
-  ImGui::SetCursorPos(ImVec2(box.X, box.Y));
-  // A raised edge: white on the top left, dark on the bottom right.
-  ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 0.0f);
-  const bool clicked = ImGui::Button(caption, ImVec2(box.W, box.H));
-  ImGui::PopStyleVar();
-  const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
-  ImDrawList* draw = ImGui::GetWindowDrawList();
-  const bool down = ImGui::IsItemActive() && ImGui::IsItemHovered();
-  const ImU32 topLeft = down ? IM_COL32(64, 64, 64, 255) : IM_COL32(255, 255, 255, 255);
-  const ImU32 bottomRight = down ? IM_COL32(255, 255, 255, 255) : IM_COL32(64, 64, 64, 255);
-  draw->AddLine(a, ImVec2(b.x - 1, a.y), topLeft);
-  draw->AddLine(a, ImVec2(a.x, b.y - 1), topLeft);
-  draw->AddLine(ImVec2(a.x, b.y - 1), ImVec2(b.x - 1, b.y - 1), bottomRight);
-  draw->AddLine(ImVec2(b.x - 1, a.y), ImVec2(b.x - 1, b.y), bottomRight);
-  if (clicked) click();
 }
 
 }  // namespace

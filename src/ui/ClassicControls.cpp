@@ -1,0 +1,65 @@
+// Classic controls drawn with Dear ImGui.
+#include "ui/ClassicControls.h"
+
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "text/Codepage.h"
+
+namespace lr {
+
+namespace {
+
+ImVec2 At(const ImVec2& origin, float x, float y) { return ImVec2(origin.x + x, origin.y + y); }
+
+}  // namespace
+
+void Label(const char* text, float x, float y) {
+  ImGui::SetCursorPos(ImVec2(x, y));
+  ImGui::TextUnformatted(text);
+}
+
+void GroupBox(const TBox& box, const char* caption) {
+  ImDrawList* draw = ImGui::GetWindowDrawList();
+  const ImVec2 origin = ImGui::GetWindowPos();
+  const float top = box.Y + ImGui::GetFontSize() / 2;
+  const ImU32 shadow = IM_COL32(128, 128, 128, 255);
+  const ImU32 light = IM_COL32(255, 255, 255, 255);
+  draw->AddRect(At(origin, box.X + 1, top + 1), At(origin, box.X + box.W + 1, box.Y + box.H + 1), light);
+  draw->AddRect(At(origin, box.X, top), At(origin, box.X + box.W, box.Y + box.H), shadow);
+  if (caption && *caption) {
+    const float width = ImGui::CalcTextSize(caption).x;
+    draw->AddRectFilled(At(origin, box.X + 6, box.Y), At(origin, box.X + 10 + width, top + 2),
+                        ImGui::GetColorU32(ImGuiCol_WindowBg));
+    Label(caption, box.X + 8, box.Y);
+  }
+}
+
+void BoldButton(const char* caption, const TBox& box, const std::function<void()>& click) {
+  ImGui::SetCursorPos(ImVec2(box.X, box.Y));
+  // A raised edge: white on the top left, dark on the bottom right.
+  ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 0.0f);
+  const bool clicked = ImGui::Button(caption, ImVec2(box.W, box.H));
+  ImGui::PopStyleVar();
+  const ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
+  ImDrawList* draw = ImGui::GetWindowDrawList();
+  const bool down = ImGui::IsItemActive() && ImGui::IsItemHovered();
+  const ImU32 topLeft = down ? IM_COL32(64, 64, 64, 255) : IM_COL32(255, 255, 255, 255);
+  const ImU32 bottomRight = down ? IM_COL32(255, 255, 255, 255) : IM_COL32(64, 64, 64, 255);
+  draw->AddLine(a, ImVec2(b.x - 1, a.y), topLeft);
+  draw->AddLine(a, ImVec2(a.x, b.y - 1), topLeft);
+  draw->AddLine(ImVec2(a.x, b.y - 1), ImVec2(b.x - 1, b.y - 1), bottomRight);
+  draw->AddLine(ImVec2(b.x - 1, a.y), ImVec2(b.x - 1, b.y), bottomRight);
+  if (clicked) click();
+}
+
+int Cp1252CharFilter(ImGuiInputTextCallbackData* data) {
+  if (data->EventFlag != ImGuiInputTextFlags_CallbackCharFilter) return 0;
+  // Characters past the basic plane arrive as U+FFFD, which has no code either.
+  char utf8[5] = {};
+  ImTextCharToUtf8(utf8, data->EventChar);
+  if (Utf8ToCp1252(utf8) == "?") data->EventChar = '?';
+  return 0;
+}
+
+}  // namespace lr
