@@ -65,7 +65,7 @@ class TLForm {
   std::string Status;
   std::vector<TGame> Games;     // one per grid row below the header, in arrival order
   std::vector<TGridRow> Grid;   // the rows below the header, as shown; at least one
-  Integer Row = 0;              // the selected grid row: 1 is the first game, 0 the header
+  Integer Row = 1;              // the selected grid row: 1 is the first game, 0 the header
   bool JoinEnabled = false;     // Button1, "Join Game"
   bool HostEnabled = false;     // Button2, "Host Game"
   bool RefreshEnabled = false;  // Button3, "Refresh"

@@ -74,7 +74,9 @@ void GameGrid(TLForm& form) {
   ImGui::PushStyleColor(ImGuiCol_Header, kHighlight);
   ImGui::PushStyleColor(ImGuiCol_HeaderHovered, kHighlight);
   ImGui::PushStyleColor(ImGuiCol_HeaderActive, kHighlight);
+  // Rows exactly kRowHeight high: no spacing below the cells' items.
   ImGui::PushStyleVar(ImGuiStyleVar_CellPadding, ImVec2(3, 0));
+  ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, 0));
   const ImGuiTableFlags flags = ImGuiTableFlags_Borders | ImGuiTableFlags_RowBg | ImGuiTableFlags_ScrollY |
                                 ImGuiTableFlags_SizingFixedFit | ImGuiTableFlags_NoPadOuterX;
   if (ImGui::BeginTable("games", static_cast<int>(TLForm::kColumns.size()), flags, ImVec2(kGrid.W, kGrid.H))) {
@@ -114,7 +116,7 @@ void GameGrid(TLForm& form) {
     }
     ImGui::EndTable();
   }
-  ImGui::PopStyleVar();
+  ImGui::PopStyleVar(2);
   ImGui::PopStyleColor(7);
 }
 
@@ -232,7 +234,8 @@ void InvalidNumberBox(TLForm& form) {
   if (!BeginModal("Lava Rumble##message", !form.Message.empty())) return;
   ImGui::TextUnformatted(ShownText(form.Message).c_str());
   ImGui::Spacing();
-  const bool enter = ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false);
+  // The Enter that answered the question before does not close the box it brought up.
+  const bool enter = !ImGui::IsWindowAppearing() && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false);
   if (ModalButtons(false) == TAnswer::Ok || enter) {
     ImGui::CloseCurrentPopup();
     form.MessageClosed();
