@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The "Lava Lobby" window on a private X server: the menu's "Online" opens it beside the game,
 # it connects to the master server the caller runs on loopback port $2, a chat line is typed
-# and sent with Enter, the second game of the list is selected and joined, and "Exit" hides
-# the window while the game runs on. The caller checks what its master server heard. Prints
-# one line saying what failed and exits 1; exits 0 on success. Screenshots go to the third
-# argument's folder when given.
+# and sent with Enter, the second game of the list is selected and joined, the menu ignores
+# the mouse while the lobby has the focus, and "Exit" hides the window while the game runs
+# on. The caller checks what its master server heard. Prints one line saying what failed and
+# exits 1; exits 0 on success. Screenshots go to the third argument's folder when given.
 set -u
 binary=$(realpath "$1")
 port=$2
@@ -58,6 +58,12 @@ shot "$lobby" lobby
 shot root lobby-beside-game
 at 440 88   # "Join Game"
 sleep 0.3
+# While the lobby has the keyboard focus the menu ignores the mouse: a move onto "Quit" (at
+# (265, 330)) and a click there leave the game running.
+xdotool windowfocus --sync "$lobby" >/dev/null 2>&1
+xdotool mousemove --window "$window" 300 350 sleep 0.3 click 1
+sleep 0.5
+kill -0 "$game" 2>/dev/null || fail "a click on \"Quit\" while the lobby had the focus ended the game"
 at 440 238  # "Exit"
 for _ in $(seq 50); do
   xdotool search --onlyvisible --name '^Lava Lobby$' >/dev/null 2>&1 || break
