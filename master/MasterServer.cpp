@@ -221,6 +221,8 @@ struct TMasterServer::TImpl {
     Server.Port = std::to_string(Options.Port);
     Server.ListenBacklog = 1024;
     Server.SendQueueLimit = Options.SendQueueBytes;
+    // Each round's messages to one connection already go out in one send.
+    Server.NoDelay = true;
     Server.OnAccept = [this](TCustomWSocket&, int socket) { Accepted(socket); };
     Server.OnData = [this](TCustomWSocket&, int socket) { Readable(socket); };
     Server.OnClose = [this](TCustomWSocket&, int socket) { PeerClosed(socket); };

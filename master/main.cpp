@@ -12,6 +12,7 @@
 
 #include "master/FileLimit.h"
 #include "master/MasterServer.h"
+#include "net/WireTable.h"
 
 namespace {
 
@@ -125,6 +126,17 @@ int main(int argc, char** argv) {
       return kExitBadArguments;
     }
     kLimits[i].Set(options, value);
+  }
+
+  // A newcomer's welcome (everyone online, then the whole game list) goes out in one piece.
+  const uint64_t welcome = static_cast<uint64_t>(options.MaxConnections) * lr::kMasterToGame.Find(9)->Length +
+                           lr::kMasterToGame.Find(10)->Length +
+                           static_cast<uint64_t>(options.MaxGames) * lr::kMasterToGame.Find(5)->Length;
+  if (options.SendQueueBytes < welcome) {
+    std::cerr << "lavarumble-master: --send-queue " << options.SendQueueBytes << " cannot hold a newcomer's welcome of "
+              << welcome << " bytes (" << options.MaxConnections << " players and " << options.MaxGames
+              << " games): give at least that\n";
+    return kExitBadArguments;
   }
 
   // Every connection is a descriptor: ask for enough, or say what the system allows.

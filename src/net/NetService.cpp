@@ -213,6 +213,11 @@ class TAsioConnection final : public TConnection,
 
   void SetQueueLimit(size_t bytes) override { QueueLimit = bytes; }
 
+  void SetNoDelay(bool on) override {
+    asio::error_code ignored;  // a socket that refuses keeps gathering: slower, never wrong
+    Socket.set_option(tcp::no_delay(on), ignored);
+  }
+
   const std::string& PeerAddress() const override { return Peer; }
 
   // An accepted socket is set up and known by its peer's address before its owner hears of it.

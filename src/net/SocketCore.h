@@ -50,6 +50,8 @@ class TConnection {
   virtual size_t Queued() const = 0;
   // The most bytes Send may hold for a slow peer; kSendQueueLimit until changed.
   virtual void SetQueueLimit(size_t bytes) = 0;
+  // Small messages go out at once instead of waiting to be gathered (TCP_NODELAY).
+  virtual void SetNoDelay(bool on) = 0;
   // The peer's IPv4 address, dotted, as it was when the connection was established; empty
   // before that.
   virtual const std::string& PeerAddress() const = 0;

@@ -187,6 +187,7 @@ struct TTCPServer::TImpl final : ISocketOwner {
       return;
     }
     connection->SetQueueLimit(Server.SendQueueLimit);
+    if (Server.NoDelay) connection->SetNoDelay(true);
     Accepted[socket] = connection;
     Server.Fire(Server.OnAccept, socket);
   }

@@ -117,6 +117,9 @@ class TTCPServer final : public TCustomWSocket {
   int ListenBacklog = 5;
   // The bound of each accepted connection's send queue; read as each connection is accepted.
   size_t SendQueueLimit = kSendQueueLimit;
+  // Each Send goes out at once, without waiting to gather small ones (TCP_NODELAY), for an
+  // owner that gathers its messages itself; read as each connection is accepted.
+  bool NoDelay = false;
   TSocketEvent OnAccept;  // the socket is in Clients() already
   TSocketEvent OnData;
   TSocketEvent OnClose;  // the peer closed; the socket is disconnected after it returns

@@ -147,6 +147,9 @@ TEST(MasterProgram, HelpGivesEveryLimitsDefaultAndABadNumberOneLine) {
   EXPECT_EQ(run("--max-games 0"), 2);
   EXPECT_EQ(test::ReadText(out), "lavarumble-master: --max-games: expected a whole number from 1 to 65535, got '0'\n");
   EXPECT_EQ(run("--port 65536"), 2);
+  EXPECT_EQ(run("--send-queue 100000"), 2);
+  EXPECT_EQ(test::ReadText(out), "lavarumble-master: --send-queue 100000 cannot hold a newcomer's welcome of 155649 "
+                                 "bytes (4096 players and 1024 games): give at least that\n");
   // A port another listener holds.
   TNetService net;
   TTCPServer holder(net);

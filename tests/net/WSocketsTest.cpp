@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -407,8 +409,16 @@ TEST(WSocketsCrowdTest, AServerTakesAsManyAsItsCapacityAndKnowsWhereEachComesFro
   server.BindAddress = "127.0.0.1";
   server.Port = "0";
   server.ListenBacklog = 512;
+  server.NoDelay = true;
   std::vector<std::string> addresses;
-  server.OnAccept = [&](TCustomWSocket&, int socket) { addresses.push_back(server.PeerAddress(socket)); };
+  int gathering = 0;
+  server.OnAccept = [&](TCustomWSocket&, int socket) {
+    addresses.push_back(server.PeerAddress(socket));
+    int noDelay = 0;
+    socklen_t size = sizeof noDelay;
+    ::getsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size);
+    gathering += noDelay == 0 ? 1 : 0;
+  };
   server.Open();
   ASSERT_EQ(server.SocketState(), wsListening);
 
@@ -430,6 +440,7 @@ TEST(WSocketsCrowdTest, AServerTakesAsManyAsItsCapacityAndKnowsWhereEachComesFro
   EXPECT_EQ(closed, 1);
   ASSERT_EQ(addresses.size(), size_t{kCapacity});
   EXPECT_EQ(std::count(addresses.begin(), addresses.end(), "127.0.0.1"), kCapacity);
+  EXPECT_EQ(gathering, 0);
   EXPECT_EQ(server.PeerAddress(-5), "");
   EXPECT_EQ(server.PeerAddress(server.SocketHandle()), "");  // the listener is no accepted socket
 }
