@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,11 +24,13 @@ namespace {
 // The program running with its stderr on a pipe the test reads line by line.
 class TRunningMaster {
  public:
-  explicit TRunningMaster(const std::vector<std::string>& args) {
+  // `files.rlim_cur` > 0: the program starts with this limit on open files.
+  explicit TRunningMaster(const std::vector<std::string>& args, rlimit files = {0, 0}) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return;
     Pid = ::fork();
     if (Pid == 0) {
+      if (files.rlim_cur > 0) ::setrlimit(RLIMIT_NOFILE, &files);
       ::dup2(pipeFds[1], STDERR_FILENO);
       ::close(pipeFds[0]);
       ::close(pipeFds[1]);
@@ -124,6 +127,27 @@ TEST(MasterProgram, EndsCleanlyOnEitherSignalWithAPlayerOnline) {
     EXPECT_EQ(master.Text.find("connect\n") == std::string::npos, c.Quiet) << master.Text;
     EXPECT_TRUE(ReadUntil(client, [&] { return client.Closed; }));
   }
+}
+
+TEST(MasterProgram, RaisesItsOpenFileLimitOrSaysWhatTheSystemAllows) {
+  rlimit own{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &own), 0);
+  // Room for 64 connections needs 64 + 68 descriptors: from a soft limit of 100 it is raised
+  // when the hard limit allows; with 100 as the hard limit too, 32 connections fit.
+  if (own.rlim_max == RLIM_INFINITY || own.rlim_max >= 200) {
+    TRunningMaster raised({"--bind", "127.0.0.1", "--port", "0", "--max-connections", "64"}, {100, own.rlim_max});
+    ASSERT_TRUE(raised.WaitFor("(at most 64 connections,")) << raised.Text;
+    EXPECT_EQ(raised.Text.find("the system allows"), std::string::npos) << raised.Text;
+  }
+  TRunningMaster capped({"--bind", "127.0.0.1", "--port", "0", "--max-connections", "64"}, {100, 100});
+  ASSERT_TRUE(capped.WaitFor("(at most 32 connections,")) << capped.Text;
+  EXPECT_NE(capped.Text.find("lavarumble-master: the system allows 100 open files (hard limit 100), so at most 32 "
+                             "connections instead of 64 (raise it with LimitNOFILE= in a service, ulimit -Hn in a "
+                             "shell)\n"),
+            std::string::npos)
+      << capped.Text;
+  ::kill(capped.Pid, SIGTERM);
+  EXPECT_EQ(capped.WaitForExit(), 0);
 }
 
 TEST(MasterProgram, HelpGivesEveryLimitsDefaultAndABadNumberOneLine) {
