@@ -493,7 +493,8 @@ int RunLoad(const TArgs& args) {
                                                             Fmt("%.1f", Percentile(load.LoginTimes, 0.99)) + " / " +
                                                             Fmt("%.1f ms", Max(load.LoginTimes)));
   Print("server CPU during the logins", Fmt("%.2f s", cpuLogin));
-  Print("server memory: at start, all logged in", std::to_string(baseKb) + " KiB, " + std::to_string(loggedKb) + " KiB");
+  Print("server memory: at start, all logged in",
+        std::to_string(baseKb) + " KiB, " + std::to_string(loggedKb) + " KiB");
   Print("server memory per connection",
         Fmt("%.1f KiB", static_cast<double>(loggedKb - baseKb) / std::max(1, args.Clients)));
 
@@ -562,7 +563,8 @@ int RunLoad(const TArgs& args) {
                                                     std::to_string(load.Counts.Lists) + ", " +
                                                     std::to_string(load.Counts.Pings));
   Print("players still logged in", std::to_string(stillLoggedIn) + " of " + std::to_string(args.Clients));
-  Print("server CPU in the steady phase", Fmt("%.2f s", cpuChat) + Fmt(" (%.0f %% of a core)", 100 * cpuChat / seconds));
+  Print("server CPU in the steady phase",
+        Fmt("%.2f s", cpuChat) + Fmt(" (%.0f %% of a core)", 100 * cpuChat / seconds));
   Print("server memory: peak sampled, high-water",
         std::to_string(peakKb) + " KiB, " + std::to_string(server.MemoryKb("VmHWM:")) + " KiB");
   if (attackPid > 0) {

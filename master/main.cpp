@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
                "games and their pings.",
                "lavarumble-master"};
   bool quiet = false;
-  app.add_option("--bind", options.BindAddress, "IPv4 address to listen on (default " + defaults.BindAddress + ": all)");
+  app.add_option("--bind", options.BindAddress,
+                 "IPv4 address to listen on (default " + defaults.BindAddress + ": all)");
   std::vector<std::string> words(std::size(kLimits));
   for (size_t i = 0; i < std::size(kLimits); ++i)
     app.add_option(kLimits[i].Name, words[i],

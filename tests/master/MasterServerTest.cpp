@@ -80,7 +80,8 @@ class MasterTest : public ::testing::Test {
   }
 
   bool Logged(const std::string& part) const {
-    return std::any_of(Log.begin(), Log.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    return std::any_of(Log.begin(), Log.end(),
+                       [&](const std::string& line) { return line.find(part) != std::string::npos; });
   }
 
   TMasterTime Now = TMasterTime{} + 1h;
@@ -212,6 +213,7 @@ TEST_F(MasterTest, LoginNamesAreCheckedAndEveryRefusalSaysWhy) {
   EXPECT_EQ(Server->Stats().Players, 4u);
   EXPECT_EQ(Server->Stats().LoginsRefused, 6u);
   EXPECT_TRUE(Logged("login refused for \"A\\x09B\": a control character in the name"));
+  EXPECT_TRUE(Logged("login refused for \"A\\x81\": a control character in the name"));
   EXPECT_TRUE(Logged("login \"Zo\xC3\xAB\""));  // the log speaks UTF-8
 }
 
