@@ -219,7 +219,7 @@ void TMasterServer::TImpl::Reap() {
     TPeer* peer = DoomedPeers.back();
     DoomedPeers.pop_back();
     if (peer->FlushFirst) Send(*peer);
-    Note(*peer, Who(*peer) + peer->Why);
+    Note(*peer, Who(*peer) + (peer->LoggedIn ? "leaves; " : "") + peer->Why);
     if (auto count = PerAddress.find(peer->Address); count != PerAddress.end() && --count->second <= 0)
       PerAddress.erase(count);
     if (peer->GameId != 0) RemoveGame(*peer);

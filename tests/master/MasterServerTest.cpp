@@ -168,7 +168,7 @@ TEST_F(MasterTest, TheLobbyFromLoginToLeaving) {
                            "login refused for \"Ann\": the name is in the lobby already",
                            "\"Bob\" hosts game 1 \"Lava Pit\" for 3", "\"Ann\" joins game 1 at 127.0.0.3",
                            "\"Ann\" joins game 7: refused, no such game", "\"Ann\" joins game 1: refused, full",
-                           "\"Ann\" closes game 3", "\"Bob\" closed by the peer"})
+                           "\"Ann\" closes game 3", "\"Bob\" leaves; closed by the peer"})
     EXPECT_TRUE(Logged(part)) << part;
 }
 
@@ -313,7 +313,7 @@ TEST_F(MasterTest, PingsMeasureTheHostsRoundTripAndSilenceCloses) {
   ASSERT_TRUE(Pump([&] { return mute.Closed; }));
   ASSERT_TRUE(Pump([&] { return host.Got("2 Mute"); }));
   EXPECT_FALSE(host.Closed);
-  EXPECT_TRUE(Logged("\"Mute\" closed: no answer to pings for 30 s"));
+  EXPECT_TRUE(Logged("\"Mute\" leaves; closed: no answer to pings for 30 s"));
   // A ping 5 s after the last: the clock came by at 10.04 s, 15.04, 20.04 and 25.04 s.
   EXPECT_EQ(host.CountOf("12"), 4u) << ::testing::PrintToString(host.Take());
   EXPECT_EQ(Server->Stats().TimedOut, 1u);
@@ -427,7 +427,7 @@ TEST_F(MasterTest, GamesAndTheMessageRateHaveTheirLimits) {
   burst.push_back(10);
   a.SendBytes(burst);
   ASSERT_TRUE(Pump([&] { return a.Closed; }));
-  EXPECT_TRUE(Logged("\"A\" limit hit: more than 12 messages in a second; closed"));
+  EXPECT_TRUE(Logged("\"A\" leaves; limit hit: more than 12 messages in a second; closed"));
   EXPECT_EQ(Server->Stats().Flooders, 1u);
   ASSERT_TRUE(Pump([&] { return c.Got("2 A"); }));
 }
@@ -447,7 +447,7 @@ TEST_F(MasterTest, AReaderThatFallsBehindIsLetGoAtItsQueueBound) {
   sloth.SendBytes(std::vector<uint8_t>(40'000, 10));
   ASSERT_TRUE(Pump([&] { return host.Got("2 Sloth"); }));
   EXPECT_EQ(Server->Stats().SlowReaders, 1u);
-  EXPECT_TRUE(Logged("\"Sloth\" limit hit: more than 65536 bytes unread; closed"));
+  EXPECT_TRUE(Logged("\"Sloth\" leaves; limit hit: more than 65536 bytes unread; closed"));
   host.Send(TLobbySay{.Text = "Host> still here"});
   ASSERT_TRUE(Pump([&] { return host.Got("3 Host> still here"); }));
   EXPECT_EQ(Server->Stats().Connections, 1u);
