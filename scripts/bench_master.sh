@@ -13,5 +13,6 @@ echo "load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 "$bench" --clients 1000
 "$bench" --clients 5000
 "$bench" --clients 5000 --chat-rate 4
-"$bench" --clients 1000 --attack
+# Long enough for the slowloris connections to meet the 10-second login limit and come back.
+"$bench" --clients 1000 --attack --seconds 25
 "$bench" --limit-check
