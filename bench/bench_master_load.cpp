@@ -4,8 +4,9 @@
 // connections from one address. Reports login time, chat fan-out latency from send to
 // arrival at every other client, and the server's CPU time and resident memory.
 // Every loop is bounded in count and time; traffic goes to 127.0.0.1 only.
-// Usage: bench_master_load [--clients N] [--seconds S] [--chat-rate R] [--attack]
-//                          [--slowloris N] [--flooders N] | --limit-check
+// Usage: bench_master_load [--clients N] [--seconds S] [--chat-rate R]
+//                          [--attack [--slowloris N] [--flooders N] [--flood both|garbage|chat]]
+//        bench_master_load --limit-check
 //
 // [SECTION] Arguments and figures
 // [SECTION] The server in a child process

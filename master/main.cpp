@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
   // Every connection is a descriptor: ask for enough, or say what the system allows.
   const uint64_t wanted = static_cast<uint64_t>(options.MaxConnections) + SpareFiles(options.MaxConnections);
   const lr::TFileLimit files = lr::RaiseOpenFileLimit(wanted);
-  if (files.Now < wanted) {
+  if (files.Now > 0 && files.Now < wanted) {  // 0: the system would not say
     const uint64_t spare = SpareFiles(options.MaxConnections);
     const int fit = files.Now > spare + 1 ? static_cast<int>(files.Now - spare) : 1;
     std::cerr << "lavarumble-master: the system allows " << files.Now << " open files (hard limit " << files.Hard
