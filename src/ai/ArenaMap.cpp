@@ -68,7 +68,7 @@ bool TArenaMap::TouchesMine(float x, float y) const {
 
 int TArenaMap::LedgeAt(float x, float y) const {
   const int row = static_cast<int>(std::lround((y + 63) / 32));
-  if (std::abs(y - StandY(row)) > 2) return -1;
+  if (std::abs(y - StandY(row)) > 0.5f) return -1;
   for (size_t i = 0; i < LedgeList.size(); ++i) {
     const TLedge& l = LedgeList[i];
     if (l.Row == row && x >= l.Lo - 0.01f && x <= l.Hi + 0.01f) return static_cast<int>(i);

@@ -93,6 +93,7 @@ class TArenaMap {
   const std::vector<TLedge>& Ledges() const { return LedgeList; }
   const std::vector<TMove>& Moves() const { return MoveList; }
   const std::vector<int>& MovesFrom(int ledge) const { return Outgoing[static_cast<size_t>(ledge)]; }
+  const std::vector<std::array<float, 2>>& MinePlaces() const { return Mines; }
   const std::vector<TRopeSpan>& Ropes() const { return RopeList; }
   const TBodyRules& Rules() const { return Body; }
 

@@ -109,7 +109,6 @@ void TComputerPlayer::Observe(const TPlayer& me) {
   seen.Shots.clear();
   seen.Gloves.clear();
   seen.Bubbles.clear();
-  seen.Mines.clear();
 
   // The nearest other player still in the round.
   float nearest = kInfinity;
@@ -144,9 +143,6 @@ void TComputerPlayer::Observe(const TPlayer& me) {
       const auto* b = static_cast<const TItem*>(sprite);
       if (!b->Collected && b->Collide && b->Kind < kPowerupKindCount)
         seen.Bubbles.push_back({b->X, b->Y, b->VelX, b->VelY, static_cast<int>(b->Kind)});
-    } else if (std::strcmp(name, "TMine") == 0) {
-      // Hidden, but everyone saw where it was laid.
-      seen.Mines.push_back({sprite->X, sprite->Y});
     }
   }
 }
@@ -170,7 +166,9 @@ void TComputerPlayer::UpdateMap(const TPlayer& me) {
       Map.AddRope(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
     }
   }
-  for (const auto& mine : Seen().Mines) Map.AddMine(mine[0], mine[1]);
+  // Mines are hidden, but everyone saw where they were laid; they never move.
+  for (const TSprite* sprite : Form.SE.SpriteList)
+    if (!sprite->Dead && std::strcmp(sprite->ClassName(), "TMine") == 0) Map.AddMine(sprite->X, sprite->Y);
   if (MapBuilt && Map.Signature() == BuiltSignature) return;
   const TGameSettings& rules = Form.GameSettings;
   Map.Build({rules.MovePower, rules.JumpPower, rules.ClimbPower, rules.Gravity});
@@ -242,17 +240,26 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
   const TSeen& seen = Seen();
   const int row = static_cast<int>(std::lround((me.Y + 63) / 32));
 
-  // Standing within a mine's reach, or on a platform that is falling: get off it.
+  // Off the known ledges while standing: within a mine's reach, on a platform that is
+  // falling, or not yet settled at the start of a round (a step then would tumble).
   if (ledge < 0) {
     if (!me.OnGround) return false;
-    float from = me.X;
-    float best = kInfinity;
-    for (const auto& m : seen.Mines)
-      if (std::abs(m[0] - me.X) < best) {
-        best = std::abs(m[0] - me.X);
-        from = m[0];
+    for (const auto& m : Map.MinePlaces())
+      if (std::abs(m[0] - me.X) < 48 && std::abs(m[1] - (me.Y + 48)) < 40) {
+        WalkAway(me, ledge, m[0], pad);
+        return true;
       }
-    WalkAway(me, ledge, from, pad);
+    if (me.Y < TArenaMap::StandY(row) - 0.5f) return true;
+    float best = kInfinity, to = me.X;
+    for (const TLedge& l : Map.Ledges()) {
+      if (l.Row != row) continue;
+      const float x = std::clamp(me.X, l.Lo + 2, l.Hi - 2);
+      if (std::abs(x - me.X) < best) {
+        best = std::abs(x - me.X);
+        to = x;
+      }
+    }
+    if (best < 64) WalkTo(me, -1, to, pad);
     return true;
   }
 
@@ -287,14 +294,17 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
     }
   }
 
-  // The death bubble, and dynamite that will bring down the platform underfoot.
+  // The death bubble, a switch that would put this player where the other falls to its death,
+  // and dynamite that will bring down the platform underfoot.
+  const bool otherSafe = OtherSafe();
   for (const TSeenBubble& b : seen.Bubbles) {
-    if (b.Kind != pkDeath && b.Kind != pkDynamite) continue;
-    const int horizon = b.Kind == pkDeath ? 40 : 70;
+    const bool deadly = b.Kind == pkDeath || (b.Kind == pkSwitchPlaces && !otherSafe);
+    if (!deadly && b.Kind != pkDynamite) continue;
+    const int horizon = deadly ? 40 : 70;
     for (int t = 0; t <= horizon; t += 4) {
       const auto at = Drift(b.X, b.Y, b.VelX, b.VelY, t);
       bool danger = false;
-      if (b.Kind == pkDeath) {
+      if (deadly) {
         danger = at[0] + 30 > me.X && at[0] + 2 < me.X + 32 && at[1] + 30 > me.Y && at[1] + 2 < me.Y + 64;
       } else {
         const float cellY = 32.0f * static_cast<float>(row);
@@ -306,7 +316,10 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
         }
       }
       if (danger) {
-        WalkAway(me, ledge, at[0], pad);
+        if (deadly)
+          Evade(me, ledge, b, pad);
+        else
+          WalkAway(me, ledge, at[0], pad);
         return true;
       }
     }
@@ -427,6 +440,7 @@ void TComputerPlayer::Travel(const TPlayer& me, int ledge, TPad& pad) {
   if (Goal.Ledge < 0) return;
   if (Goal.Ledge == ledge) {
     WalkTo(me, ledge, Goal.X, pad);
+    if (!pad.Left && !pad.Right && !me.OnRope) pad.Up = JumpMeetsBubble(me);
     return;
   }
   const int first = Reach[static_cast<size_t>(Goal.Ledge)].FirstMove;
@@ -476,13 +490,14 @@ void TComputerPlayer::ChooseGoal(const TPlayer& me, int ledge) {
   const int heldWorth = held >= 0 ? kWorth[static_cast<size_t>(held)] : 0;
   for (const TSeenBubble& b : seen.Bubbles) {
     const int worth = kWorth[static_cast<size_t>(b.Kind)];
-    if (worth <= heldWorth) continue;
+    if (worth <= heldWorth || (b.Kind == pkSwitchPlaces && !OtherSafe())) continue;
     float x = b.X, y = b.Y, vx = b.VelX, vy = b.VelY;
     bool found = false;
     for (int t = 0; t <= kBubbleHorizon && !found; t += kBubbleStep) {
       for (size_t l = 0; l < ledges.size() && !found; ++l) {
         const float standY = TArenaMap::StandY(ledges[l].Row);
-        if (!(y + 30 > standY + 4 && y + 2 < standY + 60)) continue;
+        // Within reach standing, or of a jump straight up.
+        if (!(y + 30 > standY - 50 && y + 2 < standY + 60)) continue;
         const float at = std::clamp(x, ledges[l].Lo + 2, ledges[l].Hi - 2);
         if (std::abs(at - x) > 24) continue;
         const float arrival = ArrivalTime(static_cast<int>(l), at);
@@ -500,27 +515,31 @@ void TComputerPlayer::ChooseGoal(const TPlayer& me, int ledge) {
   }
 
   // The other player: on its row at the distance the held item works from; bare-handed, close
-  // by, on the side away from the nearer lethal end of its ledge, so that a shove throws it off.
+  // by on its ledge, on the side away from the nearer lethal end, so that a shove throws it off.
+  // A player out of reach is approached as near as can be.
   const TSeenPlayer& other = seen.Other;
-  if (other.Present && other.OnGround) {
+  if (other.Present && other.OnGround && !(other.Item == pkElectricity && held != pkElectricity)) {
     const int otherLedge = Map.LedgeAt(other.X, other.Y);
+    const bool ranged = held == pkHandgun || held == pkSpringGlove;
     float distance = 34;
     if (held == pkHandgun) distance = 150;
     if (held == pkSpringGlove) distance = 120;
     if (held == pkLandmine) distance = 110;
     if (held == pkElectricity) distance = 0;
-    const bool charged = other.Item == pkElectricity && held != pkElectricity;
-    for (size_t l = 0; l < ledges.size() && !charged; ++l) {
-      if (std::abs(TArenaMap::StandY(ledges[l].Row) - other.Y) > 2) continue;
+    for (size_t l = 0; l < ledges.size(); ++l) {
+      const TLedge& ledgeHere = ledges[l];
+      const bool onItsRow = std::abs(TArenaMap::StandY(ledgeHere.Row) - other.Y) <= 2;
       int side = Sign(me.X - other.X);
-      if (held < 0 && static_cast<int>(l) == otherLedge) {
-        const TLedge& o = ledges[l];
-        side = other.X - o.Lo < o.Hi - other.X ? 1 : -1;
-      }
+      if (held < 0 && static_cast<int>(l) == otherLedge) side = other.X - ledgeHere.Lo < ledgeHere.Hi - other.X ? 1 : -1;
       for (int s : {side, -side}) {
-        const float x = std::clamp(other.X + static_cast<float>(s) * distance, ledges[l].Lo + 2, ledges[l].Hi - 2);
+        const float x = std::clamp(other.X + static_cast<float>(s) * distance, ledgeHere.Lo + 2, ledgeHere.Hi - 2);
+        const float off = std::abs(x - other.X) + std::abs(TArenaMap::StandY(ledgeHere.Row) - other.Y);
+        const float arrival = ArrivalTime(static_cast<int>(l), x);
         const float extra = s == side ? 0 : 40;
-        consider(static_cast<int>(l), x, ArrivalTime(static_cast<int>(l), x) + 90 + extra);
+        if (onItsRow && (ranged ? off < 420 : off < distance + 24))
+          consider(static_cast<int>(l), x, arrival + 90 + extra);
+        else
+          consider(static_cast<int>(l), x, arrival + 400 + off * 2 + extra);  // as near as can be
       }
     }
   }
@@ -547,6 +566,45 @@ void TComputerPlayer::WalkTo(const TPlayer& me, int ledge, float x, TPad& pad) c
   }
   if (std::abs(x - me.X) <= 0.8f) return;
   (x > me.X ? pad.Right : pad.Left) = true;
+}
+
+void TComputerPlayer::Evade(const TPlayer& me, int ledge, const TSeenBubble& b, TPad& pad) const {
+  // Walk either way or jump straight or either way: the first whose body stays clear of the
+  // bubble's drift for the next second and a half, and whose jump lands.
+  const TLedge& l = Map.Ledges()[static_cast<size_t>(ledge)];
+  const float move = Map.Rules().Move;
+  const int away = me.X + 16 >= b.X + 16 ? 1 : -1;
+  struct TChoice {
+    bool Jump;
+    int Dir;
+  };
+  const TChoice choices[] = {{false, away}, {false, -away}, {true, 0}, {true, away}, {true, -away}};
+  for (const TChoice& c : choices) {
+    if (c.Jump && (me.OnRope || !Map.Fly(me.X, me.Y, static_cast<float>(c.Dir) * move, Map.Rules().Jump, false).Lands))
+      continue;
+    float x = me.X, y = me.Y, vy = Map.Rules().Jump;
+    float bx = b.X, by = b.Y, bvx = b.VelX, bvy = b.VelY;
+    bool clear = true;
+    for (int t = 1; t <= 90 && clear; ++t) {
+      if (c.Jump) {
+        x += static_cast<float>(c.Dir) * move;
+        y = std::min(y + vy, me.Y);
+        vy += Map.Rules().Gravity;
+      } else {
+        x = std::clamp(x + static_cast<float>(c.Dir) * move, l.Lo + 2, l.Hi - 2);
+      }
+      if (bx <= 0 || bx + 32 >= 640) bvx = -bvx;
+      bx += bvx;
+      if (by <= 0 || by + 32 >= 480) bvy = -bvy;
+      by += bvy;
+      clear = !(bx + 30 > x && bx + 2 < x + 32 && by + 30 > y && by + 2 < y + 64);
+    }
+    if (!clear) continue;
+    if (c.Jump) pad.Up = true;
+    if (c.Dir != 0) (c.Dir > 0 ? pad.Right : pad.Left) = true;
+    return;
+  }
+  WalkAway(me, ledge, b.X, pad);
 }
 
 void TComputerPlayer::WalkAway(const TPlayer& me, int ledge, float fromX, TPad& pad) const {
@@ -588,6 +646,31 @@ float TComputerPlayer::ArrivalTime(int ledge, float x) const {
   if (ledge < 0 || static_cast<size_t>(ledge) >= Reach.size()) return kInfinity;
   const TReach& r = Reach[static_cast<size_t>(ledge)];
   return r.Time + std::abs(r.X - x) / Map.Rules().Move;
+}
+
+bool TComputerPlayer::JumpMeetsBubble(const TPlayer& me) const {
+  // A jump straight up rises about 59 pixels in 23 frames: jump when a bubble worth having
+  // meets the body on its way.
+  const float rise = Map.Rules().Jump, g = Map.Rules().Gravity;
+  for (const TSeenBubble& b : Seen().Bubbles) {
+    if (kWorth[static_cast<size_t>(b.Kind)] == 0 || b.Y + 32 > me.Y + 8) continue;
+    float y = me.Y, vy = rise;
+    for (int t = 1; t <= 40; ++t) {
+      y += vy;
+      vy += g;
+      const auto at = Drift(b.X, b.Y, b.VelX, b.VelY, t);
+      if (at[0] + 28 > me.X && at[0] + 4 < me.X + 32 && at[1] + 28 > y && at[1] + 4 < y + 40) return true;
+    }
+  }
+  return false;
+}
+
+bool TComputerPlayer::OtherSafe() const {
+  const TSeenPlayer& o = Seen().Other;
+  if (!o.Present) return true;
+  if (o.OnGround && o.State != psTumble && o.State != psRoll) return true;
+  if (o.State == psClimb) return true;
+  return Map.Fly(o.X, o.Y, o.VelX, o.VelY, o.State != psJump).Lands;
 }
 
 int TComputerPlayer::HeldKind(const TPlayer& me) const { return me.Item ? static_cast<int>(me.Item->Kind) : -1; }

@@ -69,7 +69,6 @@ class TComputerPlayer {
     std::vector<TSeenShot> Shots;
     std::vector<TSeenShot> Gloves;  // on their way out, at the glove's place
     std::vector<TSeenBubble> Bubbles;
-    std::vector<std::array<float, 2>> Mines;
   };
   // Where the computer is heading.
   struct TGoal {
@@ -98,9 +97,14 @@ class TComputerPlayer {
   bool Face(const TPlayer& me, int ledge, int dir, TPad& pad) const;
   void WalkTo(const TPlayer& me, int ledge, float x, TPad& pad) const;
   void WalkAway(const TPlayer& me, int ledge, float fromX, TPad& pad) const;
+  // Out of the way of a deadly bubble.
+  void Evade(const TPlayer& me, int ledge, const TSeenBubble& bubble, TPad& pad) const;
   float Misjudged(float pixels);
   float ArrivalTime(int ledge, float x) const;
   int HeldKind(const TPlayer& me) const;
+  // Whether the other stands (or will land) where a switch of places would be survived.
+  bool OtherSafe() const;
+  bool JumpMeetsBubble(const TPlayer& me) const;
 
   TGForm& Form;
   int Seat;
