@@ -251,8 +251,15 @@ void TArenaMap::Build(const TBodyRules& rules) {
       for (float ey = y + kSampleStep; ey < letGo; ey += kSampleStep) exits.push_back(ey);
       for (float ey : exits) {
         const int climbFrames = static_cast<int>(std::ceil(std::abs(ey - y) / Body.Climb));
-        for (int dir : {-1, 1})
-          AddFlight(TMoveKind::Climb, from, x, dir, ey, Fly(x, ey, static_cast<float>(dir) * move, 0, false), climbFrames);
+        // The climber reaches ExitY in steps of the climbing speed and steps off at most one
+        // step past it: both places must lead to the same ledge.
+        const float past = ey < y ? ey - Body.Climb : ey + Body.Climb;
+        for (int dir : {-1, 1}) {
+          const TFlight planned = Fly(x, ey, static_cast<float>(dir) * move, 0, false);
+          const TFlight worst = Fly(x, past, static_cast<float>(dir) * move, 0, false);
+          if (worst.Lands && planned.Lands && worst.Row == planned.Row)
+            AddFlight(TMoveKind::Climb, from, x, dir, ey, planned, climbFrames);
+        }
       }
       if (letGo > y + 2) {
         const int climbFrames = static_cast<int>(std::ceil((letGo - y) / Body.Climb));

@@ -226,7 +226,7 @@ bool TComputerPlayer::OnTheRope(const TPlayer& me, TPad& pad) {
   const bool still = std::abs(me.Y - Climb.LastY) < 0.01f;
   Climb.Still = still ? Climb.Still + 1 : 0;
   Climb.LastY = me.Y;
-  const bool there = Climb.Up ? me.Y <= Climb.ExitY + 0.9f : me.Y >= Climb.ExitY - 0.9f;
+  const bool there = Climb.Up ? me.Y <= Climb.ExitY : me.Y >= Climb.ExitY;
   if (Climb.Dir != 0 && (there || Climb.Still > 2)) {
     (Climb.Dir > 0 ? pad.Right : pad.Left) = true;
     Climb = {};
@@ -266,10 +266,11 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
   // Shots: a standing shot passes over a crouch; a low one is jumped.
   for (const TSeenShot& shot : seen.Shots) {
     const float gap = shot.Dir > 0 ? me.X - (shot.X + 32) : shot.X - (me.X + 32);
-    if (gap < -40 || gap / kBulletSpeed > 16) continue;
+    if (gap < -40 || gap / kBulletSpeed > 22) continue;
     if (!(shot.Y + 26 > me.Y && shot.Y + 8 < me.Y + 64)) continue;
     const float frames = std::max(gap, 0.0f) / kBulletSpeed;
     if (shot.High) {
+      if (frames > 14) continue;
       pad.Down = !me.OnRope;
       return pad.Down;
     }
@@ -277,7 +278,9 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
       pad.Use = true;
       return true;
     }
-    if (frames >= 4 && me.OnGround) {
+    // A jump clears the low shot's height from its 8th frame to its 37th: leave the ground 8
+    // to 22 frames before the shot arrives.
+    if (frames >= 8 && frames <= 22 && me.OnGround) {
       pad.Up = true;
       // On a rope, straight up would climb: jump away from the shot instead.
       if (me.OnRope) (shot.Dir > 0 ? pad.Right : pad.Left) = true;
