@@ -53,6 +53,8 @@ std::array<float, 2> Drift(float x, float y, float vx, float vy, int frames) {
 // [SECTION] Strengths and set-up
 
 const TStrength& StrengthOf(TPlayedBy level) {
+  static_assert(kStrengths[0].ReactionFrames < 32 && kStrengths[1].ReactionFrames < 32 && kStrengths[2].ReactionFrames < 32,
+                "the history must reach back past every strength's reaction");
   for (const TStrength& s : kStrengths)
     if (s.Level == level) return s;
   return kStrengths[1];
@@ -340,7 +342,10 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
       pad.Use = true;
       return true;
     }
-    WalkAway(me, ledge, other.X, pad);
+    // Away along the ledges, not just to the end of this one.
+    Goal.Until = 0;
+    Travel(me, ledge, pad);
+    if (pad == TPad{}) WalkAway(me, ledge, other.X, pad);
     return true;
   }
 
@@ -544,6 +549,15 @@ void TComputerPlayer::ChooseGoal(const TPlayer& me, int ledge) {
         else
           consider(static_cast<int>(l), x, arrival + 400 + off * 2 + extra);  // as near as can be
       }
+    }
+  }
+
+  // A charged player kills by touch: the ledge farthest from it that can be reached soon.
+  if (other.Present && other.Item == pkElectricity && held != pkElectricity) {
+    for (size_t l = 0; l < ledges.size(); ++l) {
+      const float x = (ledges[l].Lo + ledges[l].Hi) / 2;
+      const float away = std::abs(x - other.X) + std::abs(TArenaMap::StandY(ledges[l].Row) - other.Y);
+      consider(static_cast<int>(l), x, ArrivalTime(static_cast<int>(l), x) - 3 * away);
     }
   }
 

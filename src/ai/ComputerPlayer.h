@@ -30,8 +30,8 @@ struct TStrength {
 };
 
 inline constexpr std::array<TStrength, 3> kStrengths = {{
-    {TPlayedBy::Easy, 20, 36},
-    {TPlayedBy::Normal, 9, 14},
+    {TPlayedBy::Easy, 24, 36},
+    {TPlayedBy::Normal, 12, 16},
     {TPlayedBy::Hard, 2, 0},
 }};
 
@@ -112,7 +112,8 @@ class TComputerPlayer {
   TRandomGenerator Dice;  // the computer's own; the game's generator is never drawn from
   bool InPlay = false;
   int Frame = 0;  // frames of play this round
-  std::array<TSeen, 24> History;
+  // Long enough for the slowest strength's look back.
+  std::array<TSeen, 32> History;
   int Observed = 0;  // frames observed this round
   TArenaMap Map;
   bool MapBuilt = false;
