@@ -349,9 +349,10 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
     return true;
   }
 
-  // An upright player coming close would shove: crouched, it trips over instead.
+  // A player walking in would shove: crouched, it trips over instead. One that stands still
+  // is shoved itself (the scuffle below).
   const bool closing = other.VelX * static_cast<float>(Sign(-dx)) > 0 || other.State == psJump;
-  if (sameRow && Upright(other.State) && !me.OnRope && HeldKind(me) != pkElectricity &&
+  if (sameRow && Upright(other.State) && other.State != psStand && !me.OnRope && HeldKind(me) != pkElectricity &&
       (gap < 6 || (closing && gap < 14))) {
     pad.Down = true;
     return true;
