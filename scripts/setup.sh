@@ -9,6 +9,7 @@ packages=(
   libimgui-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev
+  libsimpleini-dev  # lavarumble.ini (header only: SimpleIni.h)
   netbase  # /etc/services: the sockets look up port names there
   fonts-dejavu-core fonts-league-spartan
   xvfb xauth xdotool x11-utils imagemagick

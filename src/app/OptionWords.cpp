@@ -55,4 +55,18 @@ bool ParseMaster(const std::string& text, std::string& host, std::string& port, 
   return true;
 }
 
+bool ParseCpuOption(const std::string& text, int& player, TPlayedBy& level, std::string& error) {
+  const size_t colon = text.find(':');
+  const std::string who = colon == std::string::npos ? "" : text.substr(0, colon);
+  const std::optional<TPlayedBy> how =
+      colon == std::string::npos ? std::nullopt : PlayedByFromWord(std::string_view(text).substr(colon + 1));
+  if ((who != "1" && who != "2") || !how) {
+    error = "--cpu: expected PLAYER:LEVEL with PLAYER 1 or 2 and LEVEL easy, normal or hard, got '" + text + "'";
+    return false;
+  }
+  player = who == "1" ? 1 : 2;
+  level = *how;
+  return true;
+}
+
 }  // namespace lr

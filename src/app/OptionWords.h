@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/PlayedBy.h"
+
 namespace lr {
 
 // A whole number from `min` to `max`; otherwise false with an error such as
@@ -15,5 +17,9 @@ bool ParseWholeOption(const std::string& option, const std::string& text, int64_
 // HOST or HOST:PORT (the port 1 to 65535, 8888 when not given). A bracketed IPv6 address
 // ("[::1]:8888") keeps its colons.
 bool ParseMaster(const std::string& text, std::string& host, std::string& port, std::string& error);
+
+// --cpu PLAYER:LEVEL: PLAYER 1 or 2, LEVEL easy, normal or hard (any letter case), or person
+// to give the player back to the keyboard.
+bool ParseCpuOption(const std::string& text, int& player, TPlayedBy& level, std::string& error);
 
 }  // namespace lr

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -60,6 +61,8 @@ struct TOptions {
   std::vector<std::string> Placements;
   std::string Powerups;
   TSandbox Sandbox;
+  // --cpu: who plays Player1 and Player2, over lavarumble.ini; unset entries keep the file's.
+  std::array<std::optional<TPlayedBy>, 2> PlayedBy;
 };
 
 // --sound-check: every sound of the game's table once, in table order, one every half second
@@ -92,6 +95,8 @@ bool StartForm(TGForm& form, TOptions& options) {
   if (!form.FormCreate()) return false;
   const std::string problem = form.OForm->LoadOptions();
   if (!problem.empty()) std::cerr << "lavarumble: " << problem << "\n";
+  for (size_t seat = 0; seat < options.PlayedBy.size(); ++seat)
+    if (options.PlayedBy[seat]) form.GameSettings.PlayedBy[seat] = *options.PlayedBy[seat];
   options.Sandbox.Apply(form);
   return true;
 }
@@ -415,6 +420,10 @@ int RunProgram(int argc, char** argv) {
                  "TICKth frame of play of every round; repeatable");
   app.add_option("--powerups", options.Powerups,
                  "Sandbox: the kinds the random bubbles may carry, KIND[,KIND...] or none (default: all)");
+  std::vector<std::string> cpus;
+  app.add_option("--cpu", cpus,
+                 "PLAYER:LEVEL, the computer plays player 1 (Red Man) or 2 (Green Man) at LEVEL easy, normal or "
+                 "hard (person: the keyboard again); repeatable, over lavarumble.ini");
   app.add_option("--scale", scale, "Window: whole scale factor, 1 to 16 (default: fit the desktop)");
   try {
     app.parse(argc, argv);
@@ -446,6 +455,12 @@ int RunProgram(int argc, char** argv) {
   for (const std::string& place : options.Placements)
     if (!options.Sandbox.AddPlacement(place, error)) return Fail(error);
   if (app.count("--powerups") && !options.Sandbox.SetPowerups(options.Powerups, error)) return Fail(error);
+  for (const std::string& cpu : cpus) {
+    int player = 0;
+    TPlayedBy level{};
+    if (!ParseCpuOption(cpu, player, level, error)) return Fail(error);
+    options.PlayedBy[static_cast<size_t>(player - 1)] = level;
+  }
   if (!options.Headless && (!options.InputFile.empty() || !options.TraceFile.empty() ||
                             !options.Screenshots.empty() || app.count("--frames") || app.count("--seed") ||
                             options.Realtime))

@@ -8,6 +8,7 @@
 
 #include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
+#include "ai/ComputerPlayer.h"
 #include "game/MainForm.h"
 #include "online/Online.h"
 #include "text/Codepage.h"
@@ -119,6 +120,10 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame, TNetTrace* net) 
     j["Wins"] = p->Wins;
     j["Ready"] = p->Ready;
     j["NetIndex"] = p->NetIndex;
+    // Only where the computer plays, so traces of people's matches stay as they were.
+    for (size_t seat = 0; seat < form.Computers.size(); ++seat)
+      if (form.Computers[seat] && p == (seat == 0 ? form.Player1 : form.Player2))
+        j["Computer"] = std::string(NameOf(form.Computers[seat]->Level()).Word);
     r["players"].push_back(std::move(j));
   }
   if (form.LevelBuiltThisFrame) {

@@ -7,6 +7,7 @@
 
 #include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
+#include "ai/ComputerPlayer.h"
 #include "engine/GameSounds.h"
 #include "game/SpriteSheets.h"
 
@@ -200,12 +201,45 @@ void TGForm::TimerTimer() {
 namespace {
 // Key-assignment slots of the game's table.
 enum TSlot : int { kSlotUp, kSlotDown, kSlotLeft, kSlotRight, kSlotReturn, kSlotW, kSlotS, kSlotA, kSlotD, kSlotQ, kSlotSpace };
+
+// Each local player's keys: up, down, left, right, use.
+constexpr std::array<std::array<int, 5>, 2> kPlayerSlots = {{
+    {kSlotUp, kSlotDown, kSlotLeft, kSlotRight, kSlotReturn},
+    {kSlotW, kSlotS, kSlotA, kSlotD, kSlotQ},
+}};
+
+TSlotSet SlotBit(int slot) { return TSlotSet{1} << slot; }
 }  // namespace
+
+bool TGForm::PlayedByComputer(const TPlayer* player) const {
+  return player && ((player == Player1 && Computers[0]) || (player == Player2 && Computers[1]));
+}
+
+// A computer player's keys replace the keyboard's for that player: what a person presses for it
+// is ignored, and its keys go through the same rules below. Online there is no computer player.
+TSlotSet TGForm::ComputerKeys(TSlotSet down) {
+  for (size_t seat = 0; seat < Computers.size(); ++seat) {
+    const TPlayedBy wanted = OnlineGame == 0 ? GameSettings.PlayedBy[seat] : TPlayedBy::Person;
+    std::unique_ptr<TComputerPlayer>& computer = Computers[seat];
+    if (wanted == TPlayedBy::Person)
+      computer.reset();
+    else if (!computer || computer->Level() != wanted)
+      computer = std::make_unique<TComputerPlayer>(*this, static_cast<int>(seat), wanted);
+    if (!computer) continue;
+    const std::array<int, 5>& slots = kPlayerSlots[seat];
+    for (int slot : slots) down &= ~SlotBit(slot);
+    const TPad pad = computer->Think();
+    const bool held[5] = {pad.Up, pad.Down, pad.Left, pad.Right, pad.Use};
+    for (size_t i = 0; i < slots.size(); ++i)
+      if (held[i]) down |= SlotBit(slots[i]);
+  }
+  return down;
+}
 
 void TGForm::GetInput() {
   if (Player2) Player2->ClearInput();
   Inp.Keyboard.Poll();
-  const TSlotSet down = Inp.Keyboard.Down;
+  const TSlotSet down = ComputerKeys(Inp.Keyboard.Down);
   auto isDown = [down](int slot) { return (down & (TSlotSet{1} << slot)) != 0; };
 
   if (isDown(kSlotSpace) && RoundState == 1) {

@@ -34,6 +34,7 @@ namespace lr {
 
 class TPlayer;
 class TBounceText;
+class TComputerPlayer;
 
 // What the form needs from the machine it runs on.
 struct TFormServices {
@@ -141,6 +142,11 @@ class TGForm : public TSpriteOwner {
   bool Closed = false;
   // Names of the sounds played during the current frame, for traces.
   std::vector<std::string> SoundsThisFrame;
+  // The computer steering Player1 and Player2 of a local match, as GameSettings.PlayedBy says;
+  // nullptr where a person plays.
+  std::array<std::unique_ptr<TComputerPlayer>, 2> Computers;
+  // Whether the computer steers this player (the scoreboards mark its name).
+  bool PlayedByComputer(const TPlayer* player) const;
 
   // [SECTION] Operations.
   // The one-time set-up; false when the screen or a texture could not be made (the error
@@ -148,6 +154,8 @@ class TGForm : public TSpriteOwner {
   bool FormCreate();
   void TimerTimer();
   void GetInput();
+  // The keys down this frame with the computer players' keys in place of the keyboard's.
+  TSlotSet ComputerKeys(TSlotSet down);
   void FormKeyDown(Integer key);
   void Timer1Timer();
   void PlaySound(const std::string& name);

@@ -28,6 +28,11 @@ Byte DrawBoardStart(TGForm& form, const char* picture, Integer x, Integer y) {
   return alpha;
 }
 
+// A player's name as the boards list it: the computer's players are marked.
+std::string BoardName(const TGForm& form, const TPlayer& player) {
+  return form.PlayedByComputer(&player) ? player.Name + " (CPU)" : player.Name;
+}
+
 bool IsDead(const TGForm& form, const TPlayer* player) {
   return std::find(form.DeadPlayers.begin(), form.DeadPlayers.end(), player) != form.DeadPlayers.end();
 }
@@ -52,7 +57,7 @@ void TGForm::DrawRoundScoreboard() {
   for (size_t i = 0; i < Players.size(); ++i) {
     const TPlayer& player = *Players[i];
     const auto y = static_cast<Integer>(150 + 30 * i);
-    TextInColour(Font, 100, y, player.Name, player, a);
+    TextInColour(Font, 100, y, BoardName(*this, player), player, a);
     Font.TextOut(290, y, std::to_string(player.RoundKills), 255, 64, 64, a);
     if (!IsDead(*this, &player)) {
       Font.TextOut(380, y, "-----", 128, 128, 128, a);
@@ -99,7 +104,7 @@ void TGForm::DrawFinalScoreboard() {
   for (size_t i = 0; i < Players.size(); ++i) {
     const TPlayer& player = *Players[i];
     const auto y = static_cast<Integer>(190 + 30 * i);
-    TextInColour(Font, 20, y, player.Name, player, a);
+    TextInColour(Font, 20, y, BoardName(*this, player), player, a);
     Font.TextOut(163, y, std::to_string(player.Kills), 255, 64, 64, a);
     Font.TextOut(270, y, std::to_string(player.Deaths), 160, 32, 32, a);
     Font.TextOut(384, y, std::to_string(player.Wins), 255, 255, 64, a);

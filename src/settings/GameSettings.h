@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/Types.h"
+#include "settings/PlayedBy.h"
 
 namespace lr {
 
@@ -19,6 +20,8 @@ struct TGameSettings {
   Byte RoundCount = 3;
   Byte RoundDelay = 10;  // seconds
   bool Fullscreen = false;
+  // Who steers each local player (lavarumble.ini and --cpu; not part of Options.dat).
+  std::array<TPlayedBy, 2> PlayedBy{TPlayedBy::Person, TPlayedBy::Person};
 };
 
 }  // namespace lr

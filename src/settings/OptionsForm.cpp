@@ -6,9 +6,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "settings/IniFile.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsTable.h"
 
@@ -176,6 +178,12 @@ void TOForm::TakeSetting(TSettingId id, const TSettingValue& value) {
 // [SECTION] The file.
 
 std::string TOForm::LoadOptions() {
+  const std::string options = LoadOptionsFile();
+  const std::string ini = LoadIni();
+  return options.empty() ? ini : ini.empty() ? options : options + "; " + ini;
+}
+
+std::string TOForm::LoadOptionsFile() {
   // The powerup boxes show the switches in effect until the file says otherwise: boxes shown
   // unchecked while every powerup is on would switch them all off on the first "Apply".
   ShowSetting(TSettingId::PowerupEnabled, CurrentSetting(TSettingId::PowerupEnabled));
@@ -263,6 +271,56 @@ bool TOForm::SaveOptions() {
     return false;
   }
   for (const TSetting& setting : kSettings) TakeSetting(setting.Id, values[Index(setting.Id)]);
+  return SaveIni();
+}
+
+// [SECTION] lavarumble.ini: who plays each player.
+
+namespace {
+// The ini file's sections, one per player; the controls of a later version join them.
+constexpr std::array<const char*, 2> kPlayerSections = {"Player1", "Player2"};
+constexpr const char* kPlayedByKey = "PlayedBy";
+}  // namespace
+
+std::string TOForm::IniPath() const { return IniPathBeside(Path); }
+
+std::string TOForm::LoadIni() {
+  TIniFile ini;
+  std::string error;
+  if (!ini.Load(IniPath(), error)) return error;
+  std::string problem;
+  for (size_t seat = 0; seat < kPlayerSections.size(); ++seat) {
+    const std::string word = ini.Get(kPlayerSections[seat], kPlayedByKey, "Person");
+    const std::optional<TPlayedBy> value = PlayedByFromWord(word);
+    if (!value) {
+      // A value we cannot read leaves the player to the keyboard.
+      if (problem.empty())
+        problem = IniPath() + ": [" + kPlayerSections[seat] + "] " + kPlayedByKey + " '" + word +
+                  "' is not Person, Easy, Normal or Hard";
+      continue;
+    }
+    PlayedBy[seat] = *value;
+    Settings.PlayedBy[seat] = *value;
+  }
+  return problem;
+}
+
+bool TOForm::SaveIni() {
+  // What else the file holds is kept: read it first. A file we could not read is not
+  // replaced, so nothing of it is lost.
+  TIniFile ini;
+  std::string error;
+  if (!ini.Load(IniPath(), error)) {
+    if (ShowError) ShowError(error);
+    return false;
+  }
+  for (size_t seat = 0; seat < kPlayerSections.size(); ++seat)
+    ini.Set(kPlayerSections[seat], kPlayedByKey, std::string(NameOf(PlayedBy[seat]).Word));
+  if (!ini.Save(IniPath()).empty()) {
+    if (ShowError) ShowError("Cannot create file " + IniPath());
+    return false;
+  }
+  Settings.PlayedBy = PlayedBy;
   return true;
 }
 

@@ -72,14 +72,18 @@ class TOForm {
   bool Fullscr = false;
   TNameEdit P1E, P2E;
   TTrackBar TB1R, TB1G, TB1B, TB2R, TB2G, TB2B;
+  // "Played by" of each player: a person or the computer at a strength. Stored in
+  // lavarumble.ini beside the settings file, never in it; in effect from "Apply" on.
+  std::array<TPlayedBy, 2> PlayedBy{TPlayedBy::Person, TPlayedBy::Person};
   bool Visible = false;  // created hidden
 
   // The application's error box; the window stays open after it.
   std::function<void(const std::string& text)> ShowError;
 
   // [SECTION] Handlers.
-  // Reads the settings file once at program start. Returns the problem with a short file
-  // (empty when the file was missing or whole), for one line on stderr.
+  // Reads the settings file once at program start, then lavarumble.ini. Returns the problems
+  // with a short file or a damaged ini file (empty when both were missing or whole), for one
+  // line on stderr.
   std::string LoadOptions();
   // Takes the controls into the settings and the players and replaces the file; false when a
   // value did not convert or the file could not be written (the error has been shown).
@@ -98,6 +102,9 @@ class TOForm {
   // The values in effect now in the game's settings and the players, one per settings row.
   TSettingValues InEffect() const;
 
+  // lavarumble.ini beside the settings file.
+  std::string IniPath() const;
+
  private:
   TSpinEdit* SpinOf(TSettingId id);
   TTrackBar* BarOf(TSettingId id);
@@ -108,6 +115,9 @@ class TOForm {
   void TakeSetting(TSettingId id, const TSettingValue& value);
   void ShowGroup(uint8_t group, const TSettingValues& read);
   void ColourChanged(bool player2, TSettingId component, const TTrackBar& bar);
+  std::string LoadOptionsFile();
+  std::string LoadIni();
+  bool SaveIni();
 
   TGameSettings& Settings;
   TPlayerLink Player1, Player2;

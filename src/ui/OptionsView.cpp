@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 
+#include "settings/PlayedBy.h"
 #include "text/Codepage.h"
 #include "ui/ClassicControls.h"
 
@@ -22,6 +23,9 @@ namespace {
 // The two group boxes: the rules above, the online identity below.
 constexpr TBox kRulesGroup{8, 6, 399, 272};
 constexpr TBox kOnlineGroup{8, 288, 399, 192};
+// Who plays each player, below them.
+constexpr TBox kPlayedByGroup{8, 488, 399, 46};
+constexpr float kPlayedByY = 506, kPlayedByLabelWidth = 56;
 
 // The powerup switches, top to bottom on the left.
 constexpr std::array<const char*, 9> kPowerupCaptions = {
@@ -219,6 +223,22 @@ void DrawOptionsForm(TOForm& form, const TDialogFonts& fonts) {
       ImGui::PopFont();
       ImGui::PopStyleColor();
       TrackBar(kBarLabels[c], *bars[p][c], x + kBarLabelWidth, y, kPlayerWidth - kBarLabelWidth);
+    }
+    ImGui::PopID();
+  }
+
+  GroupBox(kPlayedByGroup, "Played by");
+  for (size_t p = 0; p < 2; ++p) {
+    const float x = kPlayerX[p];
+    ImGui::PushID(static_cast<int>(p) + 10);
+    Label(p == 0 ? "Player 1" : "Player 2", x, kPlayedByY + 3);
+    ImGui::SetCursorPos(ImVec2(x + kPlayedByLabelWidth, kPlayedByY));
+    ImGui::SetNextItemWidth(kPlayerWidth - kPlayedByLabelWidth);
+    TPlayedBy& choice = form.PlayedBy[p];
+    if (ImGui::BeginCombo("##playedby", std::string(NameOf(choice).Caption).c_str())) {
+      for (const TPlayedByName& name : kPlayedByNames)
+        if (ImGui::Selectable(std::string(name.Caption).c_str(), name.Value == choice)) choice = name.Value;
+      ImGui::EndCombo();
     }
     ImGui::PopID();
   }

@@ -18,7 +18,8 @@ class TOptionsWindow {
  public:
   static constexpr const char* kCaption = "Game Options";
   static constexpr int kWidth = 415;
-  static constexpr int kHeight = 488;
+  // One row taller than the classic 488: the "Played by" choices sit below the online options.
+  static constexpr int kHeight = 540;
 
   // `window`: opened with the caption and size above.
   TOptionsWindow(TOForm& form, TDialogWindow& window) : Form(form), Window(window) {}

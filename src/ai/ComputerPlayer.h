@@ -1,0 +1,141 @@
+// TComputerPlayer: the computer steering a local player. Once a frame it looks at the arena
+// as a player sees it and answers with the keys it holds down for that player; the main
+// form's input handling reads them instead of the keyboard's, under the same rules.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "actors/PlayerUnit.h"
+#include "ai/ArenaMap.h"
+#include "game/RandomGenerator.h"
+#include "settings/PlayedBy.h"
+
+namespace lr {
+
+class TGForm;
+
+// The keys of one player: walk, jump or climb, crouch or roll or climb down, use the item.
+struct TPad {
+  bool Up = false, Down = false, Left = false, Right = false, Use = false;
+  bool operator==(const TPad&) const = default;
+};
+
+// The three strengths differ in how late they see what the others do and how well they aim.
+struct TStrength {
+  TPlayedBy Level;
+  int ReactionFrames;  // the others, shots, gloves, bubbles and mines are seen this much late
+  float AimError;      // pixels of misjudged height and distance, at most
+};
+
+inline constexpr std::array<TStrength, 3> kStrengths = {{
+    {TPlayedBy::Easy, 24, 36},
+    {TPlayedBy::Normal, 12, 16},
+    {TPlayedBy::Hard, 2, 0},
+}};
+
+const TStrength& StrengthOf(TPlayedBy level);
+
+class TComputerPlayer {
+ public:
+  // `seat` 0 steers Player1, 1 steers Player2. `level` is one of the computer's strengths.
+  TComputerPlayer(TGForm& form, int seat, TPlayedBy level);
+
+  // The keys held this frame. Called once a frame by the input handling.
+  TPad Think();
+
+  TPlayedBy Level() const { return Strength.Level; }
+
+ private:
+  // What the computer saw on one frame of the others and the things that move.
+  struct TSeenPlayer {
+    bool Present = false;
+    float X = 0, Y = 0, VelX = 0, VelY = 0, Facing = 1;
+    TPlayerState State = psStand;
+    bool OnGround = false;
+    int Item = -1;  // the kind it collected and holds, -1 none
+  };
+  struct TSeenShot {
+    float X = 0, Y = 0, Dir = 1;
+    bool High = false;
+  };
+  struct TSeenBubble {
+    float X = 0, Y = 0, VelX = 0, VelY = 0;
+    int Kind = 0;
+  };
+  struct TSeen {
+    TSeenPlayer Other;
+    std::vector<TSeenShot> Shots;
+    std::vector<TSeenShot> Gloves;  // on their way out, at the glove's place
+    std::vector<TSeenBubble> Bubbles;
+  };
+  // Where the computer is heading.
+  struct TGoal {
+    int Ledge = -1;
+    float X = 0;
+    int Until = 0;  // frame until which the goal stands unless something urgent comes
+  };
+
+  TPlayer* Me() const;
+  void StartRound();
+  void Observe(const TPlayer& me);
+  const TSeen& Seen() const;
+  void UpdateMap(const TPlayer& me);
+  TPad Decide(TPlayer& me);
+
+  // [SECTION] Pieces of a decision; each returns true when it chose the keys.
+  bool InTheAir(const TPlayer& me, TPad& pad);
+  bool OnTheRope(const TPlayer& me, TPad& pad);
+  bool Dodge(const TPlayer& me, int ledge, TPad& pad);
+  bool Attack(const TPlayer& me, int ledge, TPad& pad);
+  bool Scuffle(const TPlayer& me, int ledge, TPad& pad);
+  void Travel(const TPlayer& me, int ledge, TPad& pad);
+  void ChooseGoal(const TPlayer& me, int ledge);
+
+  // [SECTION] Helpers.
+  bool Face(const TPlayer& me, int ledge, int dir, TPad& pad) const;
+  void WalkTo(const TPlayer& me, int ledge, float x, TPad& pad) const;
+  void WalkAway(const TPlayer& me, int ledge, float fromX, TPad& pad) const;
+  // Out of the way of a deadly bubble.
+  void Evade(const TPlayer& me, int ledge, const TSeenBubble& bubble, TPad& pad) const;
+  float Misjudged(float pixels);
+  float ArrivalTime(int ledge, float x) const;
+  int HeldKind(const TPlayer& me) const;
+  // Whether the other stands (or will land) where a switch of places would be survived.
+  bool OtherSafe() const;
+  bool JumpMeetsBubble(const TPlayer& me) const;
+
+  TGForm& Form;
+  int Seat;
+  TStrength Strength;
+  TRandomGenerator Dice;  // the computer's own; the game's generator is never drawn from
+  bool InPlay = false;
+  int Frame = 0;  // frames of play this round
+  // Long enough for the slowest strength's look back.
+  std::array<TSeen, 32> History;
+  int Observed = 0;  // frames observed this round
+  TArenaMap Map;
+  bool MapBuilt = false;
+  std::vector<TReach> Reach;
+  TGoal Goal;
+  // The rope climb under way: to ExitY, then a step off towards Dir (0: on to the bottom).
+  struct TClimb {
+    bool Active = false;
+    float ExitY = 0;
+    int Dir = 0;
+    bool Up = false;
+    int StartFrame = 0;
+    float LastY = 0;
+    int Still = 0;  // frames without progress (the top of the rope)
+  };
+  TClimb Climb;
+  uint64_t BuiltSignature = 0;
+  float AimOffset = 0;
+  int AimUntil = 0;
+  int Waited = 0;  // frames spent facing a crouching opponent
+  int HeldSince = 0;
+  int HeldKindBefore = -1;
+};
+
+}  // namespace lr
