@@ -219,6 +219,10 @@ int RunHeadless(TOptions& options) {
           ApplyLobbyAction(online.Lobby, *line.Lobby);
           continue;
         }
+        if (line.Room) {
+          ApplyRoomAction(online.Room, *line.Room);
+          continue;
+        }
         TInputEvent event = line.Input;
         switch (event.Kind) {
           case TInputEventKind::KeyDown:
