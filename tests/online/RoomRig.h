@@ -100,6 +100,16 @@ class TRoomRig {
     return *Games.back();
   }
 
+  // A game's program ends (its sockets close as a process's would); what its room sent and
+  // took still counts.
+  void Remove(TRoomGame& game) {
+    const auto it = std::find_if(Games.begin(), Games.end(), [&](const auto& g) { return g.get() == &game; });
+    ASSERT_NE(it, Games.end());
+    ExtraSent += game.Room().MessagesSent();
+    ExtraReceived += game.Room().MessagesReceived();
+    Games.erase(it);
+  }
+
   // Delivers socket events and the windows' timed steps until `done`, in bounded rounds.
   bool PumpUntil(const std::function<bool()>& done, int rounds = 3000) {
     for (int i = 0; i < rounds && !done(); ++i) {
