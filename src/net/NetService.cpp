@@ -32,6 +32,9 @@ using asio::ip::tcp;
 
 // How long a closed connection may go on handing its queued bytes to a peer that reads.
 constexpr auto kLingerTime = std::chrono::seconds(5);
+// Connections a listener takes in one delivery round when many are waiting: a crowd logging in
+// at once is let in by the dozen, while a flood of them still leaves the round for the rest.
+constexpr int kAcceptsPerRound = 64;
 // A close discards what has arrived in 1024-byte pieces, so the peer gets an orderly end
 // rather than a reset; a peer that keeps sending cannot hold the close up past this many.
 constexpr size_t kDrainPiece = 1024;
@@ -141,7 +144,10 @@ class TAsioConnection final : public TConnection,
                            self->Connecting = false;
                            if (ec == asio::error::operation_aborted || !self->Owner) return;
                            // Established before the owner hears of it: it may send at once.
-                           if (!ec) self->Established = true;
+                           if (!ec) {
+                             self->Established = true;
+                             self->NotePeer();
+                           }
                            self->Owner->SocketConnected(*self, ec ? CodeOf(ec) : 0);
                            if (!ec) self->Service.Deferred.push_back([self] { self->WatchReads(); });
                          });
@@ -171,7 +177,7 @@ class TAsioConnection final : public TConnection,
   int Send(const char* data, size_t size) override {
     if (!Established || !Socket.is_open()) return kWsaNotConnected;
     if (Lost) return 10058;  // given up: its close is on the way to the owner
-    if (Queued() + size > kSendQueueLimit) {
+    if (Queued() + size > QueueLimit) {
       GiveUp();
       return kWsaNoBufferSpace;
     }
@@ -204,6 +210,32 @@ class TAsioConnection final : public TConnection,
   }
 
   size_t Queued() const override { return Outgoing.size() - OutgoingDone + Pending.size(); }
+
+  void SetQueueLimit(size_t bytes) override { QueueLimit = bytes; }
+
+  void SetNoDelay(bool on) override {
+    asio::error_code ignored;  // a socket that refuses keeps gathering: slower, never wrong
+    Socket.set_option(tcp::no_delay(on), ignored);
+  }
+
+  const std::string& PeerAddress() const override { return Peer; }
+
+  // An accepted socket is set up and known by its peer's address before its owner hears of it.
+  int Adopt() {
+    asio::error_code ec;
+    Socket.non_blocking(true, ec);
+    if (!ec) Socket.set_option(asio::socket_base::out_of_band_inline(true), ec);
+    if (ec) return CodeOf(ec);
+    NotePeer();
+    Established = true;
+    return 0;
+  }
+
+  void NotePeer() {
+    asio::error_code ec;
+    const tcp::endpoint remote = Socket.remote_endpoint(ec);
+    if (!ec && remote.address().is_v4()) Peer = remote.address().to_v4().to_string();
+  }
 
   int Close() override {
     Owner = nullptr;
@@ -317,6 +349,8 @@ class TAsioConnection final : public TConnection,
   }
 
   asio::steady_timer Timer;
+  size_t QueueLimit = kSendQueueLimit;
+  std::string Peer;
   bool Connecting = false;
   bool ReadWatch = false;
   bool Writing = false;
@@ -388,21 +422,30 @@ class TAsioListener final : public TListener,
       if (ec) {
         self->Owner->SocketFailed(nullptr, CodeOf(ec));
       } else {
-        asio::error_code setup;
-        peer->Socket.non_blocking(true, setup);
-        if (!setup) peer->Socket.set_option(asio::socket_base::out_of_band_inline(true), setup);
-        if (setup) {
-          self->Owner->SocketFailed(nullptr, CodeOf(setup));
-          peer->Close();
-        } else {
-          peer->Established = true;
-          peer->Owner = self->Owner;
-          self->Owner->SocketAccepted(peer);
-          self->Service.Deferred.push_back([peer] { peer->WatchReads(); });
+        self->Hand(peer);
+        // Whoever else is already waiting comes in this round too, up to the round's share.
+        for (int taken = 1; taken < kAcceptsPerRound && self->Owner && self->Acceptor.is_open(); ++taken) {
+          auto next = std::make_shared<TAsioConnection>(self->Service);
+          asio::error_code again;
+          self->Acceptor.accept(next->Socket, again);
+          if (again) break;  // nobody waiting (would block), or a failure the next async accept reports
+          self->Hand(next);
         }
       }
       self->Service.Deferred.push_back([self] { self->Accept(); });
     });
+  }
+
+  // Gives an accepted socket to the owner, its reads watched from the next round.
+  void Hand(const std::shared_ptr<TAsioConnection>& peer) {
+    if (const int error = peer->Adopt(); error != 0) {
+      Owner->SocketFailed(nullptr, error);
+      peer->Close();
+      return;
+    }
+    peer->Owner = Owner;
+    Owner->SocketAccepted(peer);
+    Service.Deferred.push_back([peer] { peer->WatchReads(); });
   }
 
   TNetService::TImpl& Service;

@@ -48,6 +48,13 @@ class TConnection {
   virtual int Receive(char* buffer, size_t size, size_t& received) = 0;
   // Bytes taken by Send that the socket has not yet accepted.
   virtual size_t Queued() const = 0;
+  // The most bytes Send may hold for a slow peer; kSendQueueLimit until changed.
+  virtual void SetQueueLimit(size_t bytes) = 0;
+  // Small messages go out at once instead of waiting to be gathered (TCP_NODELAY).
+  virtual void SetNoDelay(bool on) = 0;
+  // The peer's IPv4 address, dotted, as it was when the connection was established; empty
+  // before that.
+  virtual const std::string& PeerAddress() const = 0;
   // Graceful close: detaches the owner, stops the notifications, shuts down the sending side
   // once the queue has gone out, discards what arrives, closes. Returns a Winsock code or 0.
   virtual int Close() = 0;

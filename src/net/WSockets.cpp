@@ -186,6 +186,8 @@ struct TTCPServer::TImpl final : ISocketOwner {
       connection->Close();
       return;
     }
+    connection->SetQueueLimit(Server.SendQueueLimit);
+    if (Server.NoDelay) connection->SetNoDelay(true);
     Accepted[socket] = connection;
     Server.Fire(Server.OnAccept, socket);
   }
@@ -231,7 +233,7 @@ void TTCPServer::Open() {
     return;
   }
   int error = 0;
-  Impl->Listener = NewListener(Service, *Impl, *address, *port, 5, error);
+  Impl->Listener = NewListener(Service, *Impl, *address, *port, ListenBacklog, error);
   if (!Impl->Listener) {
     SocketError(error);
     return;
@@ -313,6 +315,11 @@ const TClientList& TTCPServer::Clients() const { return Impl->List; }
 
 uint16_t TTCPServer::LocalPort() const {
   return Impl->Listener ? Impl->Listener->LocalPort() : 0;
+}
+
+std::string TTCPServer::PeerAddress(int socket) const {
+  const TConnection* connection = Impl->Find(socket);
+  return connection ? connection->PeerAddress() : std::string();
 }
 
 size_t TTCPServer::QueuedBytes(int socket) const {

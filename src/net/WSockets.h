@@ -113,6 +113,13 @@ class TTCPServer final : public TCustomWSocket {
   std::string Port;
   // The local address to listen on, dotted; every address by default.
   std::string BindAddress = "0.0.0.0";
+  // Connections the system may hold waiting to be accepted; read by Open.
+  int ListenBacklog = 5;
+  // The bound of each accepted connection's send queue; read as each connection is accepted.
+  size_t SendQueueLimit = kSendQueueLimit;
+  // Each Send goes out at once, without waiting to gather small ones (TCP_NODELAY), for an
+  // owner that gathers its messages itself; read as each connection is accepted.
+  bool NoDelay = false;
   TSocketEvent OnAccept;  // the socket is in Clients() already
   TSocketEvent OnData;
   TSocketEvent OnClose;  // the peer closed; the socket is disconnected after it returns
@@ -126,6 +133,8 @@ class TTCPServer final : public TCustomWSocket {
   // Removes the socket from the list and closes it gracefully.
   void Disconnect(int socket);
   const TClientList& Clients() const;
+  // The dotted IPv4 address an accepted socket comes from; empty for an unknown socket.
+  std::string PeerAddress(int socket) const;
   // The port listened on (the one the system chose for Port "0"); 0 when not listening.
   uint16_t LocalPort() const;
   size_t QueuedBytes(int socket) const;

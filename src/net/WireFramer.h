@@ -40,6 +40,11 @@ class TStreamFramer {
   std::optional<TWireFrame> Next();
 
   size_t Buffered() const { return Buffer.size() - Taken; }
+  // The code of the next unread byte, without taking it; nothing when nothing is buffered.
+  std::optional<uint8_t> PeekCode() const {
+    if (Taken >= Buffer.size()) return std::nullopt;
+    return Buffer[Taken];
+  }
   // Bytes thrown away behind unknown codes since the framer was made.
   uint64_t Discarded() const { return DiscardedBytes; }
 

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -356,39 +359,90 @@ TEST_F(WSocketsTest, AMebibyteReachesASlowReaderWholeAndInOrder) {
 }
 
 TEST_F(WSocketsTest, APeerThatNeverReadsIsDroppedAtTheQueueBound) {
-  TraceServer();
-  TNetService peer;
-  TTrace trace;
-  auto client = NewClient(trace, peer, /*read=*/false);
-  client->Open();
-  ASSERT_TRUE(PumpUntil([&] { return Accepted.size() == 1 && client->SocketState() == wsConnected; }, &peer));
+  // The layer's bound, and a server's own (read as each connection is accepted).
+  for (const size_t bound : {kSendQueueLimit, size_t{100 * 1024}}) {
+    SCOPED_TRACE(bound);
+    ServerTrace.Lines.clear();
+    Accepted.clear();
+    TraceServer();
+    Server.SendQueueLimit = bound;
+    TNetService peer;
+    TTrace trace;
+    auto client = NewClient(trace, peer, /*read=*/false);
+    client->Open();
+    ASSERT_TRUE(PumpUntil([&] { return Accepted.size() == 1 && client->SocketState() == wsConnected; }, &peer));
 
-  const std::string chunk(64 * 1024, 'x');
-  size_t taken = 0;
-  int refusedAt = -1;
-  for (int i = 0; i < 4096 && refusedAt < 0; ++i) {
-    const size_t queued = Server.QueuedBytes(Accepted[0]);
-    const int count = Server.Send(Accepted[0], chunk.data(), static_cast<int>(chunk.size()));
-    ASSERT_TRUE(count == 0 || count == static_cast<int>(chunk.size())) << count;  // never a part
-    // Refused exactly when the queue would pass 256 KiB.
-    EXPECT_EQ(count == 0, queued + chunk.size() > 256 * 1024) << queued;
-    if (count == 0) {
-      refusedAt = i;
-      break;
+    const std::string chunk(16 * 1024, 'x');
+    size_t taken = 0;
+    int refusedAt = -1;
+    for (int i = 0; i < 4096 && refusedAt < 0; ++i) {
+      const size_t queued = Server.QueuedBytes(Accepted[0]);
+      const int count = Server.Send(Accepted[0], chunk.data(), static_cast<int>(chunk.size()));
+      ASSERT_TRUE(count == 0 || count == static_cast<int>(chunk.size())) << count;  // never a part
+      // Refused exactly when the queue would pass the bound.
+      EXPECT_EQ(count == 0, queued + chunk.size() > bound) << queued;
+      if (count == 0) {
+        refusedAt = i;
+        break;
+      }
+      taken += static_cast<size_t>(count);
+      Net.Poll();
     }
-    taken += static_cast<size_t>(count);
-    Net.Poll();
+    ASSERT_GE(refusedAt, 0);
+    EXPECT_GE(taken, bound - chunk.size());  // the kernel's buffers took their share besides
+    EXPECT_EQ(Server.LastError(), 10055);
+    // Further sends are refused while its close is on the way.
+    EXPECT_EQ(Server.Send(Accepted[0], "x", 1), 0);
+    ASSERT_TRUE(PumpUntil([&] { return Server.Clients().Count() == 0; }, &peer));
+    EXPECT_EQ(ServerTrace.Lines,
+              (std::vector<std::string>{"accept: listed", ErrorLine(10055, "No buffer space available"),
+                                        ErrorLine(10058, "Can't send after socket shutdown"),
+                                        "close: listed"}));
   }
-  ASSERT_GE(refusedAt, 0);
-  EXPECT_GE(taken, kSendQueueLimit);  // the kernel's buffers took their share besides
-  EXPECT_EQ(Server.LastError(), 10055);
-  // Further sends are refused while its close is on the way.
-  EXPECT_EQ(Server.Send(Accepted[0], "x", 1), 0);
-  ASSERT_TRUE(PumpUntil([&] { return Server.Clients().Count() == 0; }, &peer));
-  EXPECT_EQ(ServerTrace.Lines,
-            (std::vector<std::string>{"accept: listed", ErrorLine(10055, "No buffer space available"),
-                                      ErrorLine(10058, "Can't send after socket shutdown"),
-                                      "close: listed"}));
+}
+
+TEST(WSocketsCrowdTest, AServerTakesAsManyAsItsCapacityAndKnowsWhereEachComesFrom) {
+  // Beyond the default of 256, arriving all at once; one more than the capacity is closed.
+  constexpr int kCapacity = 300;
+  TNetService net;
+  TTCPServer server(net, kCapacity);
+  server.BindAddress = "127.0.0.1";
+  server.Port = "0";
+  server.ListenBacklog = 512;
+  server.NoDelay = true;
+  std::vector<std::string> addresses;
+  int gathering = 0;
+  server.OnAccept = [&](TCustomWSocket&, int socket) {
+    addresses.push_back(server.PeerAddress(socket));
+    int noDelay = 0;
+    socklen_t size = sizeof noDelay;
+    ::getsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size);
+    gathering += noDelay == 0 ? 1 : 0;
+  };
+  server.Open();
+  ASSERT_EQ(server.SocketState(), wsListening);
+
+  TNetService peers;
+  std::vector<std::unique_ptr<TTCPClient>> clients;
+  int closed = 0;
+  for (int i = 0; i < kCapacity + 1; ++i) {
+    clients.push_back(std::make_unique<TTCPClient>(peers));
+    clients.back()->Host = "127.0.0.1";
+    clients.back()->Port = std::to_string(server.LocalPort());
+    clients.back()->OnClose = [&](TCustomWSocket&, int) { ++closed; };
+    clients.back()->Open();
+  }
+  for (int round = 0; round < 20000 && !(addresses.size() == kCapacity && closed == 1); ++round) {
+    net.Wait(1);
+    peers.Poll();
+  }
+  EXPECT_EQ(server.Clients().Count(), kCapacity);
+  EXPECT_EQ(closed, 1);
+  ASSERT_EQ(addresses.size(), size_t{kCapacity});
+  EXPECT_EQ(std::count(addresses.begin(), addresses.end(), "127.0.0.1"), kCapacity);
+  EXPECT_EQ(gathering, 0);
+  EXPECT_EQ(server.PeerAddress(-5), "");
+  EXPECT_EQ(server.PeerAddress(server.SocketHandle()), "");  // the listener is no accepted socket
 }
 
 TEST_F(WSocketsTest, TheWakeCallbackFiresOnceWhenDataArrives) {

@@ -22,7 +22,14 @@ alive() { kill -0 "$game" 2>/dev/null; }
 
 xdotool windowfocus --sync "$window" >/dev/null 2>&1
 # The entries pop in by frame 150; "Start Game" is at (195, 150) on the 640 × 480 screen.
-sleep 3.5
+# Frames are counted from the caption's rate, not the clock: a busy machine runs them slower.
+frames=0
+for _ in $(seq 60); do
+  sleep 0.5
+  fps=$(xdotool getwindowname "$window" 2>/dev/null | sed -n 's/^FPS = \([0-9]*\).*/\1/p')
+  frames=$((frames + ${fps:-0} / 2))
+  [ "$frames" -ge 200 ] && break
+done
 xdotool mousemove --window "$window" 640 340
 sleep 0.3
 shot menu
