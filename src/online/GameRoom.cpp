@@ -53,6 +53,8 @@ void OpenReporting(TSocket& socket) {
 // [SECTION] Construction and queries
 
 TGmForm::TGmForm(TGForm& main) : UServ(main.Net), UClient(main.Net), Main(main) {
+  // An action passed on must not wait for the next one to fill a packet.
+  UServ.NoDelay = true;
   // Every socket event may change what the window shows.
   UServ.OnData = [this](TCustomWSocket&, int socket) {
     UServData(socket);
