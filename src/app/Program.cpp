@@ -32,6 +32,7 @@
 #include "platform/MessageBox.h"
 #include "ui/LobbyView.h"
 #include "ui/OptionsView.h"
+#include "ui/RoomView.h"
 
 namespace lr {
 
@@ -287,14 +288,17 @@ int RunWindowed(TOptions& options) {
   // game window, which must be the newest: SDL wakes its event wait through that one.
   TDialogWindow optionsDialog;
   TDialogWindow lobbyDialog;
+  TDialogWindow roomDialog;
   const TDialogFontFiles dialogFonts = {.Regular = fonts.Find(kDialogFont, 0).Path,
                                         .Bold = fonts.Find(kDialogFont, kFontBold).Path,
                                         .Display = fonts.Find(kDisplayFont, 0).Path};
-  std::string dialogError, lobbyError;
+  std::string dialogError, lobbyError, roomError;
   const bool dialogOpen = optionsDialog.Open(TOptionsWindow::kCaption, TOptionsWindow::kWidth,
                                              TOptionsWindow::kHeight, dialogFonts, dialogError);
   const bool lobbyOpen =
       lobbyDialog.Open(TLobbyWindow::kCaption, TLobbyWindow::kWidth, TLobbyWindow::kHeight, dialogFonts, lobbyError);
+  const bool roomOpen =
+      roomDialog.Open(TRoomWindow::kCaption, TRoomWindow::kWidth, TRoomWindow::kHeight, dialogFonts, roomError);
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
   TSdlAudio audio;
@@ -333,9 +337,11 @@ int RunWindowed(TOptions& options) {
   // they are open.
   TOptionsWindow optionsWindow(*form.OForm, optionsDialog);
   TLobbyWindow lobbyWindow(online.Lobby, lobbyDialog);
+  TRoomWindow roomWindow(online.Room, roomDialog);
   window.SetOtherWindowEvents([&](const SDL_Event& event) {
     if (dialogOpen) optionsWindow.HandleEvent(event);
     if (lobbyOpen) lobbyWindow.HandleEvent(event);
+    if (roomOpen) roomWindow.HandleEvent(event);
   });
   if (dialogOpen) {
     optionsDialog.SetOwner(window.Handle());
@@ -354,6 +360,10 @@ int RunWindowed(TOptions& options) {
     // Without its window the lobby would connect unseen.
     form.ShowLobby = nullptr;
   }
+  if (roomOpen)
+    roomDialog.SetOwner(window.Handle());
+  else
+    std::cerr << "lavarumble: the game room cannot open: " << roomError << "\n";
   const int64_t ticksPerMs = clock.Frequency() / 1000;
   while (!form.Closed) {
     // Sleep on the window's events until the next frame or heartbeat is due: wake a
@@ -373,7 +383,8 @@ int RunWindowed(TOptions& options) {
     net.Poll();
     online.Idle();
     // The menu ignores the mouse while a dialog has the keyboard focus.
-    if (optionsWindow.HasKeyboardFocus() || lobbyWindow.HasKeyboardFocus()) form.Focused = false;
+    if (optionsWindow.HasKeyboardFocus() || lobbyWindow.HasKeyboardFocus() || roomWindow.HasKeyboardFocus())
+      form.Focused = false;
     if (form.Timer.TicksUntilDue() == 0) {
       soundCheck.BeforeFrame(form);
       options.Sandbox.BeforeFrame(form);
@@ -382,6 +393,7 @@ int RunWindowed(TOptions& options) {
     form.SoundsThisFrame.clear();
     optionsWindow.Update();
     lobbyWindow.Update();
+    roomWindow.Update();
   }
   window.SetOtherWindowEvents(nullptr);
   net.SetWakeCallback(nullptr);
