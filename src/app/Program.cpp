@@ -420,7 +420,8 @@ int RunProgram(int argc, char** argv) {
   app.add_option("--master", master,
                  "The master server, HOST[:PORT] (default: $LAVARUMBLE_MASTER, else 127.0.0.1; port 8888)");
   app.add_option("--room-port", roomPort,
-                 "The game room's port: a host listens on it, a joiner connects to it (default 8889)");
+                 "The game room's port: a host listens on it, a joiner connects to it (default 8889; 0: a host "
+                 "listens where the system chooses)");
   app.add_flag("--sound-check", options.SoundCheck, "Play every sound of the game once, half a second apart");
   app.add_option("--bubble", options.Bubbles,
                  "Sandbox: TICK:KIND:X:Y[:VX:VY], a bubble of KIND (0-8 or landmine, electricity, spring-boots, "
@@ -453,7 +454,7 @@ int RunProgram(int argc, char** argv) {
     options.Scale = static_cast<int>(number);
   }
   if (app.count("--room-port")) {
-    if (!ParseWholeOption("--room-port", roomPort, 1, 65535, number, error)) return Fail(error);
+    if (!ParseWholeOption("--room-port", roomPort, 0, 65535, number, error)) return Fail(error);
     options.RoomPort = roomPort;
   }
   if (!ParseMaster(master, options.MasterHost, options.MasterPort, error)) return Fail(error);

@@ -62,6 +62,8 @@ nlohmann::ordered_json NetRecord(TGForm& form, TNetTrace& net) {
   r["chat"] = Texts(room.Chat.TakeNew(net.RoomChatSeen));
   r["ready"] = room.ReadyBox;
   r["launch"] = room.LaunchEnabled;
+  // Where a host listens (the system's choice for --room-port 0); 0 when it does not.
+  r["port"] = room.UServ.LocalPort();
   nlohmann::ordered_json seats = nlohmann::ordered_json::array();
   for (int number = 1; number <= kSeatCount; ++number) {
     const TSeat& seat = *room.Seat(number);
