@@ -108,6 +108,49 @@ TEST(Room, ReadyTogglesReachEveryRoomAndTwoClicksUndoOne) {
   EXPECT_FALSE(cy.Room().ReadyBox);
 }
 
+TEST(Room, TheTraceShowsTheRoomItsSeatsAndTheMatchOnEveryMachine) {
+  TRoomRig rig;
+  TRoomGame& host = rig.AddGame("Ann");
+  rig.Host(host);
+  TRoomGame& bob = rig.AddGame("Zo\xEB");
+  rig.Join(bob);
+  rig.Act(bob, K::Ready);
+  rig.Act(bob, K::Chat, "hey");
+  const auto net = [](TRoomGame& game) { return FrameRecord(*game.Form, 1, &game.Trace)["net"]; };
+  nlohmann::ordered_json h = net(host), b = net(bob);
+  EXPECT_EQ(h["room"]["players"], nlohmann::json::array({"Ann", "* Zo\u00EB"}));
+  EXPECT_EQ(h["room"]["chat"].back(), "Zo\u00EB> hey");
+  EXPECT_EQ(h["room"]["launch"], true);
+  EXPECT_EQ(b["room"]["launch"], false);
+  EXPECT_EQ(b["room"]["ready"], true);
+  EXPECT_EQ(h["room"]["ready"], false);
+  EXPECT_EQ(h["room"]["port"], host.Room().UServ.LocalPort());
+  EXPECT_EQ(b["room"]["port"], 0);
+  for (const auto& seats : {h["seats"], b["seats"]})
+    EXPECT_EQ(seats, nlohmann::ordered_json::parse(R"([{"seat":1,"name":"Ann","ready":false},{"seat":2,"name":"Zo\u00EB","ready":true}])"));
+  // Chat lines are traced once, on the frame they come.
+  EXPECT_EQ(net(host)["room"]["chat"], nlohmann::json::array());
+  rig.Act(host, K::Ready);
+  rig.Act(host, K::Launch);
+  h = net(host);
+  b = net(bob);
+  EXPECT_EQ(h["OnlineGame"], 1);
+  EXPECT_EQ(h["LevelSeed"], host.Form->LevelSeed);
+  EXPECT_EQ(b["LevelSeed"], host.Form->LevelSeed);
+  EXPECT_EQ(b["room"]["shown"], false);
+  // The host's sync goes out and comes in as signed positions.
+  host.Me().SetX(-3);
+  host.Me().SetY(-7);
+  host.Form->Timer1Timer();
+  rig.Settle();
+  const auto action = nlohmann::ordered_json::parse(R"({"dir":"received","seat":1,"code":14,"x":-3,"y":-7})");
+  EXPECT_EQ(net(bob)["actions"], nlohmann::ordered_json::array({action}));
+  const nlohmann::json sent = net(host)["actions"];
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0]["dir"], "sent");
+  EXPECT_EQ(sent[0]["y"], -7);
+}
+
 // [SECTION] Launch
 
 TEST(Room, LaunchWithOneReadyPlayerSaysSoAndSendsNothing) {
