@@ -13,12 +13,14 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 
 #include "actors/ItemUnit.h"
 #include "actors/Particles.h"
 #include "game/LevelUnit.h"
 #include "game/MainForm.h"
+#include "net/WireCodec.h"
 
 namespace lr {
 
@@ -37,6 +39,15 @@ bool HoldsCharge(const TPlayer& player) { return player.Item && player.Item->Kin
 
 bool InList(const std::vector<TPlayer*>& list, const TPlayer* player) {
   return std::find(list.begin(), list.end(), player) != list.end();
+}
+
+// A position on the wire: rounded, halves to even, and cut to its low 16 bits, so -1 travels
+// as 0xFFFF. Whatever is beyond any int32 travels as its nearest end.
+uint16_t WirePosition(Single value) {
+  const double rounded = Round(value);
+  if (!(rounded >= INT32_MIN)) return static_cast<uint16_t>(rounded > 0 ? INT32_MAX : INT32_MIN);
+  if (rounded > INT32_MAX) return static_cast<uint16_t>(INT32_MAX);
+  return static_cast<uint16_t>(static_cast<int32_t>(rounded));
 }
 
 }  // namespace
@@ -73,11 +84,12 @@ void TPlayer::ClearInput() {
   KeyUp = false;
 }
 
-void TPlayer::SendAction(Byte /*action*/) {
+void TPlayer::SendAction(Byte action) {
   const TGForm& form = Form();
-  if (form.OnlineGame != 1 || form.Player1 != this) return;
-  // The in-game action message (NetIndex, action, Round(X), Round(Y)) goes to the peers once
-  // online play exists: the host sends it to every client, a client to the host.
+  if (form.OnlineGame != 1 || form.Player1 != this || !form.RoomLink.SendAction) return;
+  // The room sends it on: the host to every client, a client to the host.
+  form.RoomLink.SendAction(
+      TAction{.Seat = NetIndex, .Code = action, .X = WirePosition(X), .Y = WirePosition(Y)});
 }
 
 // [SECTION] Movement commands

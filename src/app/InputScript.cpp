@@ -4,6 +4,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "online/GameRoom.h"
 #include "online/LobbyForm.h"
 #include "platform/KeyTable.h"
 #include "text/Codepage.h"
@@ -63,6 +64,27 @@ bool ParseLobbyAction(const std::string& line, const std::vector<std::string>& w
   return true;
 }
 
+// The room's script words.
+bool ParseRoomAction(const std::string& line, const std::vector<std::string>& w, TRoomAction& action,
+                     std::string& why) {
+  using K = TRoomAction::TKind;
+  const std::string verb = w.size() >= 3 ? w[2] : std::string();
+  if (verb == "chat") {
+    action.Kind = K::Chat;
+    action.Text = RestOfLine(line, 3);
+  } else if (verb == "ready" && w.size() == 3) {
+    action.Kind = K::Ready;
+  } else if (verb == "launch" && w.size() == 3) {
+    action.Kind = K::Launch;
+  } else if (verb == "leave" && w.size() == 3) {
+    action.Kind = K::Leave;
+  } else {
+    why = "expected: FRAME room chat TEXT..., ready, launch or leave";
+    return false;
+  }
+  return true;
+}
+
 // The keys a script may press: the game's keys.
 constexpr std::string_view kScriptKeys[] = {"Up", "Down", "Left", "Right", "Return", "W",
                                             "A",  "S",    "D",    "Q",     "Space",  "Escape"};
@@ -92,6 +114,13 @@ bool ParseInputScript(const std::string& text, TInputScript& script, std::string
       std::string why;
       if (!ParseLobbyAction(line, w, action, why)) return fail(why);
       script.Events[frame].push_back({.Input = {}, .Lobby = action});
+      continue;
+    }
+    if (w.size() >= 2 && w[1] == "room") {
+      TRoomAction action;
+      std::string why;
+      if (!ParseRoomAction(line, w, action, why)) return fail(why);
+      script.Events[frame].push_back({.Input = {}, .Lobby = std::nullopt, .Room = action});
       continue;
     }
     if (w.size() >= 2 && w[1] == "key") {
@@ -151,6 +180,25 @@ void ApplyLobbyAction(TLForm& lobby, const TLobbyAction& action) {
       break;
     case TLobbyAction::TKind::Exit:
       lobby.Button4Click();
+      break;
+  }
+}
+
+void ApplyRoomAction(TGmForm& room, const TRoomAction& action) {
+  if (!room.Visible) return;
+  switch (action.Kind) {
+    case TRoomAction::TKind::Chat:
+      room.Input = Utf8ToCp1252(action.Text);
+      room.InputKeyDown(TGmForm::kVirtualKeyReturn);
+      break;
+    case TRoomAction::TKind::Ready:
+      room.ReadyBoxClick();
+      break;
+    case TRoomAction::TKind::Launch:
+      room.Button1Click();
+      break;
+    case TRoomAction::TKind::Leave:
+      room.Button2Click();
       break;
   }
 }

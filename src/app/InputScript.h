@@ -2,6 +2,7 @@
 //   FRAME key NAME down|up     FRAME mouse X Y     FRAME click      # comment
 //   FRAME lobby chat TEXT...   FRAME lobby host PLAYERS NAME...   FRAME lobby join ROW
 //   FRAME lobby refresh        FRAME lobby exit
+//   FRAME room chat TEXT...    FRAME room ready    FRAME room launch    FRAME room leave
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 namespace lr {
 
 class TLForm;
+class TGmForm;
 
 // What the player does in the lobby window. Texts are UTF-8, as typed.
 struct TLobbyAction {
@@ -25,10 +27,18 @@ struct TLobbyAction {
   int32_t Row = 0;      // join: the grid row, 1 for the first game
 };
 
-// One line of a script: an event of the game window, or an action in the lobby.
+// What the player does in the game room window. The chat text is UTF-8, as typed.
+struct TRoomAction {
+  enum class TKind : uint8_t { Chat, Ready, Launch, Leave };
+  TKind Kind = TKind::Chat;
+  std::string Text;
+};
+
+// One line of a script: an event of the game window, or an action in the lobby or the room.
 struct TScriptEvent {
   TInputEvent Input;
   std::optional<TLobbyAction> Lobby;
+  std::optional<TRoomAction> Room = std::nullopt;
 };
 
 struct TInputScript {
@@ -43,5 +53,9 @@ bool ParseInputScript(const std::string& text, TInputScript& script, std::string
 // answers both boxes; selects a row and clicks "Join Game"; clicks "Refresh" or "Exit". A
 // hidden lobby takes nothing; a message box in the way is closed first.
 void ApplyLobbyAction(TLForm& lobby, const TLobbyAction& action);
+
+// Does what the player would in the room: types and presses Enter; clicks the ready box,
+// "Launch Game" or "Leave Game". A hidden room takes nothing.
+void ApplyRoomAction(TGmForm& room, const TRoomAction& action);
 
 }  // namespace lr

@@ -33,6 +33,7 @@
 #include "platform/MessageBox.h"
 #include "ui/LobbyView.h"
 #include "ui/OptionsView.h"
+#include "ui/RoomView.h"
 
 namespace lr {
 
@@ -224,6 +225,10 @@ int RunHeadless(TOptions& options) {
           ApplyLobbyAction(online.Lobby, *line.Lobby);
           continue;
         }
+        if (line.Room) {
+          ApplyRoomAction(online.Room, *line.Room);
+          continue;
+        }
         TInputEvent event = line.Input;
         switch (event.Kind) {
           case TInputEventKind::KeyDown:
@@ -288,14 +293,17 @@ int RunWindowed(TOptions& options) {
   // game window, which must be the newest: SDL wakes its event wait through that one.
   TDialogWindow optionsDialog;
   TDialogWindow lobbyDialog;
+  TDialogWindow roomDialog;
   const TDialogFontFiles dialogFonts = {.Regular = fonts.Find(kDialogFont, 0).Path,
                                         .Bold = fonts.Find(kDialogFont, kFontBold).Path,
                                         .Display = fonts.Find(kDisplayFont, 0).Path};
-  std::string dialogError, lobbyError;
+  std::string dialogError, lobbyError, roomError;
   const bool dialogOpen = optionsDialog.Open(TOptionsWindow::kCaption, TOptionsWindow::kWidth,
                                              TOptionsWindow::kHeight, dialogFonts, dialogError);
   const bool lobbyOpen =
       lobbyDialog.Open(TLobbyWindow::kCaption, TLobbyWindow::kWidth, TLobbyWindow::kHeight, dialogFonts, lobbyError);
+  const bool roomOpen =
+      roomDialog.Open(TRoomWindow::kCaption, TRoomWindow::kWidth, TRoomWindow::kHeight, dialogFonts, roomError);
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
   TSdlAudio audio;
@@ -334,9 +342,11 @@ int RunWindowed(TOptions& options) {
   // they are open.
   TOptionsWindow optionsWindow(*form.OForm, optionsDialog);
   TLobbyWindow lobbyWindow(online.Lobby, lobbyDialog);
+  TRoomWindow roomWindow(online.Room, roomDialog);
   window.SetOtherWindowEvents([&](const SDL_Event& event) {
     if (dialogOpen) optionsWindow.HandleEvent(event);
     if (lobbyOpen) lobbyWindow.HandleEvent(event);
+    if (roomOpen) roomWindow.HandleEvent(event);
   });
   if (dialogOpen) {
     optionsDialog.SetOwner(window.Handle());
@@ -355,6 +365,10 @@ int RunWindowed(TOptions& options) {
     // Without its window the lobby would connect unseen.
     form.ShowLobby = nullptr;
   }
+  if (roomOpen)
+    roomDialog.SetOwner(window.Handle());
+  else
+    std::cerr << "lavarumble: the game room cannot open: " << roomError << "\n";
   const int64_t ticksPerMs = clock.Frequency() / 1000;
   while (!form.Closed) {
     // Sleep on the window's events until the next frame or heartbeat is due: wake a
@@ -374,7 +388,8 @@ int RunWindowed(TOptions& options) {
     net.Poll();
     online.Idle();
     // The menu ignores the mouse while a dialog has the keyboard focus.
-    if (optionsWindow.HasKeyboardFocus() || lobbyWindow.HasKeyboardFocus()) form.Focused = false;
+    if (optionsWindow.HasKeyboardFocus() || lobbyWindow.HasKeyboardFocus() || roomWindow.HasKeyboardFocus())
+      form.Focused = false;
     if (form.Timer.TicksUntilDue() == 0) {
       soundCheck.BeforeFrame(form);
       options.Sandbox.BeforeFrame(form);
@@ -383,6 +398,7 @@ int RunWindowed(TOptions& options) {
     form.SoundsThisFrame.clear();
     optionsWindow.Update();
     lobbyWindow.Update();
+    roomWindow.Update();
   }
   window.SetOtherWindowEvents(nullptr);
   net.SetWakeCallback(nullptr);
@@ -409,7 +425,8 @@ int RunProgram(int argc, char** argv) {
   app.add_option("--master", master,
                  "The master server, HOST[:PORT] (default: $LAVARUMBLE_MASTER, else 127.0.0.1; port 8888)");
   app.add_option("--room-port", roomPort,
-                 "The game room's port: a host listens on it, a joiner connects to it (default 8889)");
+                 "The game room's port: a host listens on it, a joiner connects to it (default 8889; 0: a host "
+                 "listens where the system chooses)");
   app.add_flag("--sound-check", options.SoundCheck, "Play every sound of the game once, half a second apart");
   app.add_option("--bubble", options.Bubbles,
                  "Sandbox: TICK:KIND:X:Y[:VX:VY], a bubble of KIND (0-8 or landmine, electricity, spring-boots, "
@@ -446,7 +463,7 @@ int RunProgram(int argc, char** argv) {
     options.Scale = static_cast<int>(number);
   }
   if (app.count("--room-port")) {
-    if (!ParseWholeOption("--room-port", roomPort, 1, 65535, number, error)) return Fail(error);
+    if (!ParseWholeOption("--room-port", roomPort, 0, 65535, number, error)) return Fail(error);
     options.RoomPort = roomPort;
   }
   if (!ParseMaster(master, options.MasterHost, options.MasterPort, error)) return Fail(error);

@@ -38,9 +38,11 @@ nlohmann::ordered_json Texts(const TList& list) {
   return j;
 }
 
-nlohmann::ordered_json NetRecord(TNetTrace& net) {
+constexpr const char* kActionWays[] = {"sent", "received", "relayed"};
+
+nlohmann::ordered_json NetRecord(TGForm& form, TNetTrace& net) {
   const TLForm& lobby = net.Online->Lobby;
-  const TGmForm& room = net.Online->Room;
+  TGmForm& room = net.Online->Room;
   nlohmann::ordered_json l;
   l["shown"] = lobby.Visible;
   l["status"] = Cp1252ToUtf8(lobby.Status);
@@ -59,10 +61,39 @@ nlohmann::ordered_json NetRecord(TNetTrace& net) {
   r["host"] = room.IsHost();
   r["players"] = Texts(room.Players);
   r["chat"] = Texts(room.Chat.TakeNew(net.RoomChatSeen));
+  r["ready"] = room.ReadyBox;
+  r["launch"] = room.LaunchEnabled;
+  // Where a host listens (the system's choice for --room-port 0); 0 when it does not.
+  r["port"] = room.UServ.LocalPort();
+  nlohmann::ordered_json seats = nlohmann::ordered_json::array();
+  for (int number = 1; number <= kSeatCount; ++number) {
+    const TSeat& seat = *room.Seat(number);
+    if (!seat.InUse) continue;
+    nlohmann::ordered_json j;
+    j["seat"] = number;
+    j["name"] = Cp1252ToUtf8(seat.PlayerName);
+    j["ready"] = seat.IsReady;
+    seats.push_back(std::move(j));
+  }
+  nlohmann::ordered_json actions = nlohmann::ordered_json::array();
+  for (const TActionNote& note : room.TakeActionNotes()) {
+    nlohmann::ordered_json j;
+    j["dir"] = kActionWays[static_cast<size_t>(note.Way)];
+    j["seat"] = note.Action.Seat;
+    j["code"] = note.Action.Code;
+    // As the receiver reads them: signed.
+    j["x"] = static_cast<int16_t>(note.Action.X);
+    j["y"] = static_cast<int16_t>(note.Action.Y);
+    actions.push_back(std::move(j));
+  }
   nlohmann::ordered_json n;
   n["lobby"] = std::move(l);
   n["master"] = kSocketStateNames[lobby.LClient.SocketState()];
   n["room"] = std::move(r);
+  n["seats"] = std::move(seats);
+  n["LevelSeed"] = form.LevelSeed;
+  n["OnlineGame"] = form.OnlineGame;
+  n["actions"] = std::move(actions);
   return n;
 }
 
@@ -134,7 +165,7 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame, TNetTrace* net) 
     level["ropes"] = form.LastLevel.Ropes;
     r["level"] = std::move(level);
   }
-  if (net && net->Online && net->Online->LobbyOpened()) r["net"] = NetRecord(*net);
+  if (net && net->Online && net->Online->LobbyOpened()) r["net"] = NetRecord(form, *net);
   return r;
 }
 

@@ -243,6 +243,8 @@ void TGForm::GetInput() {
   auto isDown = [down](int slot) { return (down & (TSlotSet{1} << slot)) != 0; };
 
   if (isDown(kSlotSpace) && RoundState == 1) {
+    // Online, the peers drop at the next round whoever they did not hear this from.
+    if (!Player1->Ready && OnlineGame == 1 && RoomLink.SendReady) RoomLink.SendReady();
     Player1->Ready = true;
     if (Player2) Player2->Ready = true;
   }

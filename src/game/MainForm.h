@@ -35,6 +35,7 @@ namespace lr {
 class TPlayer;
 class TBounceText;
 class TComputerPlayer;
+struct TAction;
 
 // What the form needs from the machine it runs on.
 struct TFormServices {
@@ -138,6 +139,17 @@ class TGForm : public TSpriteOwner {
     TTCPClient* LClient = nullptr;
   };
   TLobbyLink Lobby;
+  // The game room's side of an online match (the room lives above the game and sets these;
+  // unset, nothing leaves this machine).
+  struct TRoomLink {
+    // The local player's movement, or its position sync, for the peers.
+    std::function<void(const TAction&)> SendAction;
+    // The local player wants to go on at the round scoreboard.
+    std::function<void()> SendReady;
+    // An online match has gone back to the title screen on this machine.
+    std::function<void()> MatchOver;
+  };
+  TRoomLink RoomLink;
   // The main window has been closed: the program ends.
   bool Closed = false;
   // Names of the sounds played during the current frame, for traces.

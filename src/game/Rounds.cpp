@@ -208,6 +208,9 @@ void TGForm::StartMenu() {
   GameMode = 0;
   RoundState = 0;
   RemoveArena();
+  // The room takes an online match's players back (it shows again, or brings back the two
+  // local players).
+  if (OnlineGame == 1 && RoomLink.MatchOver) RoomLink.MatchOver();
 }
 
 }  // namespace lr

@@ -163,6 +163,14 @@ struct TAction {  // a movement that starts, or the 1.5-second position sync
   auto Fields() { return std::tie(Seat, Code, X, Y); }
 };
 
+// A player wants to go on at the round scoreboard: each machine's match drops, at the next
+// round start, the players who did not, so all of them must learn it.
+struct TRoomRoundReady {
+  LR_WIRE_MESSAGE(TRoomRoundReady, kRoomProtocol, 7);
+  uint8_t Seat = 0;
+  auto Fields() { return std::tie(Seat); }
+};
+
 #undef LR_WIRE_MESSAGE
 
 // [SECTION] Field access, bounds-checked: a field that does not lie inside `bytes` reads as
@@ -278,6 +286,7 @@ static_assert(wire_detail::MatchesTable<TLobbyPlayerOnline>() && wire_detail::Ma
               wire_detail::MatchesTable<TLobbyPing>());
 static_assert(wire_detail::MatchesTable<TRoomSeat>() && wire_detail::MatchesTable<TRoomSeatFreed>() &&
               wire_detail::MatchesTable<TRoomChat>() && wire_detail::MatchesTable<TRoomReady>() &&
-              wire_detail::MatchesTable<TRoomLaunch>() && wire_detail::MatchesTable<TAction>());
+              wire_detail::MatchesTable<TRoomLaunch>() && wire_detail::MatchesTable<TAction>() &&
+              wire_detail::MatchesTable<TRoomRoundReady>());
 
 }  // namespace lr

@@ -131,6 +131,7 @@ inline constexpr TWireMessage kRoomMessages[] = {
     {4, 2, "ReadyToggle", wire_layout::kRoomSeatOnly},
     {5, 4, "Launch", wire_layout::kRoomLaunch},
     {6, 8, "Action", wire_layout::kAction},
+    {7, 2, "RoundReady", wire_layout::kRoomSeatOnly},
 };
 
 inline constexpr TWireProtocol kGameToMaster{"lobby, game to master server", kGameToMasterMessages};

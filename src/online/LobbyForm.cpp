@@ -64,14 +64,17 @@ void TLForm::Show() {
 }
 
 void TLForm::FormShow() {
-  // A new connection starts with an empty receive buffer.
-  Buffer = TStreamFramer(kMasterToGame);
-  LClient.Host = Main.Machine().MasterHost;
-  LClient.Port = Main.Machine().MasterPort;
-  try {
-    LClient.Open();
-  } catch (const std::invalid_argument&) {
-    LClientError(kWsaInvalidArgument, TCustomWSocket::ErrorText(kWsaInvalidArgument));
+  // A new connection starts with an empty receive buffer; a host coming back from its room
+  // still has its connection, and the bytes on their way in it.
+  if (LClient.SocketState() == wsClosed || LClient.SocketState() == wsNotStarted) {
+    Buffer = TStreamFramer(kMasterToGame);
+    LClient.Host = Main.Machine().MasterHost;
+    LClient.Port = Main.Machine().MasterPort;
+    try {
+      LClient.Open();
+    } catch (const std::invalid_argument&) {
+      LClientError(kWsaInvalidArgument, TCustomWSocket::ErrorText(kWsaInvalidArgument));
+    }
   }
   Online.clear();
   Input.clear();
@@ -318,11 +321,12 @@ void TLForm::JoinGame(const TLobbyJoinAnswer& answer) {
     JoinEnabled = LClient.SocketState() == wsConnected;
     return;
   }
-  // A joining player leaves the master server while in a room.
+  // A joining player leaves the master server while in a room. The lobby closes first: a
+  // room that cannot even start to connect comes straight back to it.
   LClient.Close();
+  FormClose();
   Room.PrepareJoining(answer.HostAddress, answer.Seat);
   Room.Show();
-  FormClose();
 }
 
 }  // namespace lr

@@ -6,6 +6,8 @@
 namespace lr {
 
 TOnline::TOnline(TGForm& form) : Room(form), Lobby(form, Room), Form(form) {
+  // A room that is left goes back to the lobby.
+  Room.Lobby = &Lobby;
   // A window that draws the lobby may wrap this.
   Form.ShowLobby = [this] {
     Opened = true;
@@ -19,6 +21,9 @@ TOnline::~TOnline() {
   Form.Lobby = {};
 }
 
-void TOnline::Idle() { Lobby.Idle(); }
+void TOnline::Idle() {
+  Lobby.Idle();
+  Room.Idle();
+}
 
 }  // namespace lr

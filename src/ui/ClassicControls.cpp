@@ -35,6 +35,17 @@ void GroupBox(const TBox& box, const char* caption) {
   }
 }
 
+bool BeginField(const char* id, const TBox& box) {
+  ImGui::SetCursorPos(ImVec2(box.X, box.Y));
+  ImGui::PushStyleColor(ImGuiCol_ChildBg, IM_COL32(255, 255, 255, 255));
+  ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(4, 3));
+  ImGui::PushStyleVar(ImGuiStyleVar_ChildBorderSize, 1.0f);
+  const bool open = ImGui::BeginChild(id, ImVec2(box.W, box.H), true, ImGuiWindowFlags_AlwaysVerticalScrollbar);
+  ImGui::PopStyleVar(2);
+  ImGui::PopStyleColor();
+  return open;
+}
+
 void BoldButton(const char* caption, const TBox& box, const std::function<void()>& click) {
   ImGui::SetCursorPos(ImVec2(box.X, box.Y));
   // A raised edge: white on the top left, dark on the bottom right.

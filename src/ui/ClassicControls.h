@@ -17,6 +17,9 @@ struct TBox {
 void Label(const char* text, float x, float y);
 // An etched frame with its caption cut into the top edge.
 void GroupBox(const TBox& box, const char* caption);
+// A sunken white box that scrolls (a memo, a list box): draw its lines after it, then call
+// ImGui::EndChild whatever it returned.
+bool BeginField(const char* id, const TBox& box);
 // A raised button in the current font; `click` runs when it is clicked.
 void BoldButton(const char* caption, const TBox& box, const std::function<void()>& click);
 // An input text callback for ImGuiInputTextFlags_CallbackCharFilter: a character the 8-bit

@@ -40,18 +40,6 @@ constexpr ImU32 kHighlightText = IM_COL32(255, 255, 255, 255);
 
 // [SECTION] Controls.
 
-// A sunken white box that scrolls: the chat memo and the names list.
-bool BeginField(const char* id, const TBox& box) {
-  ImGui::SetCursorPos(ImVec2(box.X, box.Y));
-  ImGui::PushStyleColor(ImGuiCol_ChildBg, kFieldColour);
-  ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(4, 3));
-  ImGui::PushStyleVar(ImGuiStyleVar_ChildBorderSize, 1.0f);
-  const bool open = ImGui::BeginChild(id, ImVec2(box.W, box.H), true, ImGuiWindowFlags_AlwaysVerticalScrollbar);
-  ImGui::PopStyleVar(2);
-  ImGui::PopStyleColor();
-  return open;
-}
-
 void StatusLabel(const std::string& status, const TDialogFonts& fonts) {
   ImGui::PushFont(fonts.Bold);
   const std::string text = ShownText(status);

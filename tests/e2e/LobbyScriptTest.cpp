@@ -41,6 +41,27 @@ TEST(LobbyScript, LinesParseIntoLobbyActionsAndBadOnesSayWhy) {
   }
 }
 
+TEST(LobbyScript, RoomLinesParseIntoRoomActionsAndBadOnesSayWhy) {
+  TInputScript script;
+  std::string error;
+  ASSERT_TRUE(ParseInputScript("4 room chat  gl  hf  # a comment\n4 room ready\n5 room launch\n6 room leave\n",
+                               script, error))
+      << error;
+  using K = TRoomAction::TKind;
+  const auto action = [&](int64_t frame, size_t i) { return *script.Events.at(frame).at(i).Room; };
+  EXPECT_EQ(action(4, 0).Kind, K::Chat);
+  EXPECT_EQ(action(4, 0).Text, "gl  hf");
+  EXPECT_EQ(action(4, 1).Kind, K::Ready);
+  EXPECT_EQ(action(5, 0).Kind, K::Launch);
+  EXPECT_EQ(action(6, 0).Kind, K::Leave);
+  EXPECT_FALSE(script.Events.at(4).at(0).Lobby);
+  for (const char* bad : {"1 room\n", "1 room dance\n", "1 room ready now\n", "1 room launch 2\n", "1 room leave x\n"}) {
+    TInputScript ignored;
+    EXPECT_FALSE(ParseInputScript(bad, ignored, error)) << bad;
+    EXPECT_EQ(error.rfind("line 1: expected: FRAME room", 0), 0u) << error;
+  }
+}
+
 TEST(LobbyScript, ActionsReachTheMasterAndTheTraceShowsTheLobbyFromItsFirstFrame) {
   TLobbyRig rig;
   TNetTrace trace{.Online = rig.Online.get()};

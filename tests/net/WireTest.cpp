@@ -145,6 +145,9 @@ const std::vector<TGolden>& Goldens() {
              {0x06, 0x02, 0x01, 0x00,  // action: seat 2, walk right; unused
               0x2C, 0x01,              // X 300
               0xFF, 0xFF}),            // Y -1 rounded, low 16 bits
+      Golden("round ready", TRoomRoundReady{.Seat = 5},
+             {0x07,    // ready to go on at the round scoreboard
+              0x05}),  // seat 5
   };
   return goldens;
 }
@@ -277,7 +280,7 @@ TEST(Wire, AnUnknownCodeDiscardsTheRestAndANestedReadLosesNothing) {
   // A known message, then a code the room does not know: the rest of that read is gone,
   // the next read is framed afresh.
   TStreamFramer framer(kRoomProtocol);
-  const TBytes read = Cat({a, {0x07, 0x01, 0x02}, b});
+  const TBytes read = Cat({a, {0x08, 0x01, 0x02}, b});
   framer.Append(read.data(), read.size());
   EXPECT_EQ(Frames(framer), std::vector<TBytes>{a});
   EXPECT_EQ(framer.Buffered(), 0u);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/WSockets.h"
+#include "settings/OptionsFile.h"
 #include "net/WireCodec.h"
 #include "net/WireFramer.h"
 #include "support/RunProgram.h"
@@ -93,6 +94,32 @@ TEST(GameWindow, TheLobbyOpensFromTheMenuConnectsChatsAndJoins) {
   };
   EXPECT_EQ(heard, expected);
   EXPECT_TRUE(closed);
+}
+
+// Two game windows and our master server: one hosts, the other joins, both get ready, the
+// host launches, and both windows show the same arena with both players.
+TEST(GameWindow, TwoGamesMeetInTheRoomAndPlayOneMatch) {
+  TTempDir dir;
+  const char* const names[] = {"Alice", "Bob"};
+  for (const char* name : names) {
+    TSettingValues values;
+    for (const TSetting& setting : kSettings)
+      values[static_cast<size_t>(setting.Id)] = ParseTableValue(setting, setting.StartValue);
+    values[static_cast<size_t>(TSettingId::Player1Name)].Text = name;
+    // Bob in green, so the two are told apart on screen.
+    if (name == names[1]) {
+      values[static_cast<size_t>(TSettingId::Player1Red)].Int = 50;
+      values[static_cast<size_t>(TSettingId::Player1Green)].Int = 200;
+    }
+    std::filesystem::create_directories(dir.File(name));
+    WriteText(dir.File(name) + "/Options.dat", EncodeOptions(values));
+  }
+  const char* shots = std::getenv("LR_WINDOW_SHOTS");
+  const std::string command = std::string("bash '") + LR_SOURCE_DIR +
+                              "/tests/window/window_room.sh' '" + LR_BINARY + "' '" + LR_MASTER_BINARY + "' '" +
+                              dir.File("Alice") + "' '" + dir.File("Bob") + "' '" + (shots ? shots : "") + "' >'" +
+                              dir.File("out") + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("out"));
 }
 
 }  // namespace
