@@ -5,6 +5,8 @@
 // machine, and the same run gives the same traces.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -142,11 +144,15 @@ TEST(OnlineMatch, ThreeMachinesPlayFiveRoundsOnOneLevelAndTheSameRunGivesTheSame
   EXPECT_EQ(Actions(run.Records[1], "received", 1), Actions(run.Records[0], "sent", 1));
   EXPECT_EQ(Actions(run.Records[2], "received", 1), Actions(run.Records[0], "sent", 1));
 
+  // The second run listens on another port the system picks; everything else is the same.
+  const std::regex port("\"port\":[0-9]+");
   const TMatchRun again = PlayMatch();
   for (size_t game = 0; game < 3; ++game) {
     ASSERT_EQ(again.Traces[game].size(), run.Traces[game].size()) << game;
     for (size_t line = 0; line < run.Traces[game].size(); ++line)
-      ASSERT_EQ(again.Traces[game][line], run.Traces[game][line]) << "game " << game << " frame " << line + 1;
+      ASSERT_EQ(std::regex_replace(again.Traces[game][line], port, "\"port\":0"),
+                std::regex_replace(run.Traces[game][line], port, "\"port\":0"))
+          << "game " << game << " frame " << line + 1;
   }
 }
 
