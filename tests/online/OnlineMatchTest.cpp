@@ -5,7 +5,6 @@
 // machine, and the same run gives the same traces.
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include <map>
 #include <string>
@@ -145,13 +144,19 @@ TEST(OnlineMatch, ThreeMachinesPlayFiveRoundsOnOneLevelAndTheSameRunGivesTheSame
   EXPECT_EQ(Actions(run.Records[2], "received", 1), Actions(run.Records[0], "sent", 1));
 
   // The second run listens on another port the system picks; everything else is the same.
-  const std::regex port("\"port\":[0-9]+");
+  auto withoutPort = [](std::string line) {
+    if (const size_t at = line.find("\"port\":"); at != std::string::npos) {
+      size_t end = at + 7;
+      while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+      line.erase(at, end - at);
+    }
+    return line;
+  };
   const TMatchRun again = PlayMatch();
   for (size_t game = 0; game < 3; ++game) {
     ASSERT_EQ(again.Traces[game].size(), run.Traces[game].size()) << game;
     for (size_t line = 0; line < run.Traces[game].size(); ++line)
-      ASSERT_EQ(std::regex_replace(again.Traces[game][line], port, "\"port\":0"),
-                std::regex_replace(run.Traces[game][line], port, "\"port\":0"))
+      ASSERT_EQ(withoutPort(again.Traces[game][line]), withoutPort(run.Traces[game][line]))
           << "game " << game << " frame " << line + 1;
   }
 }
