@@ -73,13 +73,14 @@ void TSprite::SetPatternIndex(Integer value) {
 void TSprite::SetX(Single value) {
   X = value;
   CollisionRect.Left = RoundPixel(X);
-  CollisionRect.Right = CollisionRect.Left + Width;
+  // Far off the screen the pixel is pinned at the integer's end; the edge stays there too.
+  CollisionRect.Right = static_cast<Integer>(std::min<int64_t>(int64_t{CollisionRect.Left} + Width, INT32_MAX));
 }
 
 void TSprite::SetY(Single value) {
   Y = value;
   CollisionRect.Top = RoundPixel(Y);
-  CollisionRect.Bottom = CollisionRect.Top + Height;
+  CollisionRect.Bottom = static_cast<Integer>(std::min<int64_t>(int64_t{CollisionRect.Top} + Height, INT32_MAX));
 }
 
 void TSprite::SetZ(Integer value) {
@@ -95,20 +96,22 @@ void TSprite::SetImage(TImageListItem* value) {
   Image = value;
   Width = value->TileWidth;
   Height = value->TileHeight;
-  CollisionRect.Right = CollisionRect.Left + Width;
-  CollisionRect.Bottom = CollisionRect.Top + Height;
+  // Far off the screen the pixel is pinned at the integer's end; the edge stays there too.
+  CollisionRect.Right = static_cast<Integer>(std::min<int64_t>(int64_t{CollisionRect.Left} + Width, INT32_MAX));
+  CollisionRect.Bottom = static_cast<Integer>(std::min<int64_t>(int64_t{CollisionRect.Top} + Height, INT32_MAX));
   SetX(X);
   SetY(Y);
 }
 
 void TSprite::SetWidth(Integer value) {
   Width = value;
-  CollisionRect.Right = CollisionRect.Left + Width;
+  // Far off the screen the pixel is pinned at the integer's end; the edge stays there too.
+  CollisionRect.Right = static_cast<Integer>(std::min<int64_t>(int64_t{CollisionRect.Left} + Width, INT32_MAX));
 }
 
 void TSprite::SetHeight(Integer value) {
   Height = value;
-  CollisionRect.Bottom = CollisionRect.Top + Height;
+  CollisionRect.Bottom = static_cast<Integer>(std::min<int64_t>(int64_t{CollisionRect.Top} + Height, INT32_MAX));
 }
 
 void TSprite::Assign(const TSprite& source) {
