@@ -358,7 +358,7 @@ int RunWindowed(TOptions& options) {
     lobbyDialog.SetOwner(window.Handle());
     form.ShowLobby = [&, show = form.ShowLobby] {
       show();
-      lobbyWindow.Raise();
+      if (online.Lobby.Visible) lobbyWindow.Raise();
     };
   } else {
     std::cerr << "lavarumble: the lobby cannot open: " << lobbyError << "\n";

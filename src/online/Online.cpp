@@ -10,6 +10,11 @@ TOnline::TOnline(TGForm& form) : Room(form), Lobby(form, Room), Form(form) {
   Room.Lobby = &Lobby;
   // A window that draws the lobby may wrap this.
   Form.ShowLobby = [this] {
+    // A player in a room goes back to it: the lobby is for finding one.
+    if (Room.Role() != TGmForm::TRole::None) {
+      Room.Show();
+      return;
+    }
     Opened = true;
     Lobby.Show();
   };

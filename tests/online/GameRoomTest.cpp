@@ -247,6 +247,12 @@ TEST(Room, AClientLeavingIsToldToEveryoneAndTheMaster) {
   rig.Join(bob);
   TRoomGame& cy = rig.AddGame("Cy");
   rig.Join(cy);
+  // The menu's "Online" while in a room brings the room back, not the lobby.
+  bob.Room().Visible = false;
+  bob.Form->ShowLobby();
+  EXPECT_TRUE(bob.Room().Visible);
+  EXPECT_FALSE(bob.Lobby().Visible);
+  EXPECT_EQ(bob.Lobby().LClient.SocketState(), wsClosed);
   const size_t told = rig.Heard[host.MasterSocket].size();
   ApplyRoomAction(bob.Room(), {.Kind = K::Leave, .Text = {}});
   ASSERT_TRUE(rig.PumpUntil([&] { return host.Room().Players.size() == 2 && rig.Heard[host.MasterSocket].size() > told; }));
