@@ -3,6 +3,7 @@
 
 #include <imgui.h>
 #include <imgui_internal.h>
+#include <imgui_stdlib.h>
 
 #include "text/Codepage.h"
 
@@ -71,6 +72,49 @@ int Cp1252CharFilter(ImGuiInputTextCallbackData* data) {
   ImTextCharToUtf8(utf8, data->EventChar);
   if (Utf8ToCp1252(utf8) == "?") data->EventChar = '?';
   return 0;
+}
+
+std::string ShownText(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char byte : text) {
+    const char32_t c = Cp1252CodePoint(static_cast<uint8_t>(byte));
+    // C0, DEL and the C1 codes the code page leaves undefined.
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    shown += control ? std::string("?") : Cp1252ToUtf8(std::string_view(&byte, 1));
+  }
+  return shown;
+}
+
+void ChatMemoField(const TBox& box, const std::deque<std::string>& lines, uint64_t added, uint64_t& seen) {
+  if (BeginField("chat", box)) {
+    ImGui::PushTextWrapPos(0);
+    for (const std::string& line : lines) ImGui::TextUnformatted(ShownText(line).c_str());
+    ImGui::PopTextWrapPos();
+    if (added != seen) {
+      ImGui::SetScrollHereY(1.0f);
+      seen = added;
+    }
+  }
+  ImGui::EndChild();
+}
+
+void ListField(const char* id, const TBox& box, const std::vector<std::string>& lines) {
+  if (BeginField(id, box))
+    for (const std::string& line : lines) ImGui::TextUnformatted(ShownText(line).c_str());
+  ImGui::EndChild();
+}
+
+bool ChatInputField(const TBox& box, std::string& text) {
+  ImGui::SetCursorPos(ImVec2(box.X, box.Y));
+  ImGui::SetNextItemWidth(box.W);
+  std::string utf8 = Cp1252ToUtf8(text);
+  const bool enter = ImGui::InputText("##input", &utf8,
+                                      ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackCharFilter,
+                                      Cp1252CharFilter);
+  text = Utf8ToCp1252(utf8);
+  if (enter) ImGui::SetKeyboardFocusHere(-1);
+  return enter;
 }
 
 }  // namespace lr

@@ -123,39 +123,15 @@ void Buttons(TLForm& form, const TDialogFonts& fonts) {
 }
 
 void ChatMemo(const TLForm& form, TLobbyViewState& state) {
-  if (BeginField("chat", kChat)) {
-    ImGui::PushTextWrapPos(0);
-    for (const std::string& line : form.Chat.Lines()) ImGui::TextUnformatted(ShownText(line).c_str());
-    ImGui::PopTextWrapPos();
-    // The newest line comes into view as it arrives.
-    if (form.Chat.Added() != state.ChatLinesSeen) {
-      ImGui::SetScrollHereY(1.0f);
-      state.ChatLinesSeen = form.Chat.Added();
-    }
-  }
-  ImGui::EndChild();
+  ChatMemoField(kChat, form.Chat.Lines(), form.Chat.Added(), state.ChatLinesSeen);
 }
 
-// The one-line input: Enter hands the line to the form, which sends it, and typing goes on.
+// The one-line input: Enter hands the line to the form, which sends it.
 void ChatInput(TLForm& form) {
-  ImGui::SetCursorPos(ImVec2(kInput.X, kInput.Y));
-  ImGui::SetNextItemWidth(kInput.W);
-  std::string utf8 = Cp1252ToUtf8(form.Input);
-  const bool enter = ImGui::InputText("##input", &utf8,
-                                      ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackCharFilter,
-                                      Cp1252CharFilter);
-  form.Input = Utf8ToCp1252(utf8);
-  if (enter) {
-    form.InputKeyDown(TLForm::kVirtualKeyReturn);
-    ImGui::SetKeyboardFocusHere(-1);
-  }
+  if (ChatInputField(kInput, form.Input)) form.InputKeyDown(TLForm::kVirtualKeyReturn);
 }
 
-void OnlineList(const TLForm& form) {
-  if (BeginField("online", kOnline))
-    for (const std::string& name : form.Online) ImGui::TextUnformatted(ShownText(name).c_str());
-  ImGui::EndChild();
-}
+void OnlineList(const TLForm& form) { ListField("online", kOnline, form.Online); }
 
 // [SECTION] Modal boxes.
 
@@ -232,18 +208,6 @@ void InvalidNumberBox(TLForm& form) {
 }
 
 }  // namespace
-
-std::string ShownText(std::string_view text) {
-  std::string shown;
-  shown.reserve(text.size());
-  for (const char byte : text) {
-    const char32_t c = Cp1252CodePoint(static_cast<uint8_t>(byte));
-    // C0, DEL and the C1 codes the code page leaves undefined.
-    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
-    shown += control ? std::string("?") : Cp1252ToUtf8(std::string_view(&byte, 1));
-  }
-  return shown;
-}
 
 // [SECTION] The form.
 

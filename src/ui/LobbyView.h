@@ -8,15 +8,12 @@
 #include <string_view>
 
 #include "online/LobbyForm.h"
+#include "ui/ClassicControls.h"
 #include "ui/DialogWindow.h"
 
 union SDL_Event;
 
 namespace lr {
-
-// 8-bit text from the game or the network as the lobby shows it: UTF-8, one character per
-// byte, with each control character shown as "?" so no name or line can break the window.
-std::string ShownText(std::string_view text);
 
 // What the view keeps between frames: the chat lines it has scrolled to.
 struct TLobbyViewState {

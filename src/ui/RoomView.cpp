@@ -3,11 +3,8 @@
 
 #include <SDL.h>
 #include <imgui.h>
-#include <imgui_stdlib.h>
 
-#include "text/Codepage.h"
 #include "ui/ClassicControls.h"
-#include "ui/LobbyView.h"
 
 namespace lr {
 
@@ -25,38 +22,14 @@ constexpr TBox kLeave{286, 266, 126, 56};
 // [SECTION] Controls.
 
 void ChatMemo(const TGmForm& form, TRoomViewState& state) {
-  if (BeginField("chat", kChat)) {
-    ImGui::PushTextWrapPos(0);
-    for (const std::string& line : form.Chat.Lines()) ImGui::TextUnformatted(ShownText(line).c_str());
-    ImGui::PopTextWrapPos();
-    // The newest line comes into view as it arrives.
-    if (form.Chat.Added() != state.ChatLinesSeen) {
-      ImGui::SetScrollHereY(1.0f);
-      state.ChatLinesSeen = form.Chat.Added();
-    }
-  }
-  ImGui::EndChild();
+  ChatMemoField(kChat, form.Chat.Lines(), form.Chat.Added(), state.ChatLinesSeen);
 }
 
-void PlayerList(const TGmForm& form) {
-  if (BeginField("players", kPlayers))
-    for (const std::string& line : form.Players) ImGui::TextUnformatted(ShownText(line).c_str());
-  ImGui::EndChild();
-}
+void PlayerList(const TGmForm& form) { ListField("players", kPlayers, form.Players); }
 
-// The one-line input: Enter hands the line to the form, which sends it, and typing goes on.
+// The one-line input: Enter hands the line to the form, which sends it.
 void ChatInput(TGmForm& form) {
-  ImGui::SetCursorPos(ImVec2(kInput.X, kInput.Y));
-  ImGui::SetNextItemWidth(kInput.W);
-  std::string utf8 = Cp1252ToUtf8(form.Input);
-  const bool enter = ImGui::InputText("##input", &utf8,
-                                      ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CallbackCharFilter,
-                                      Cp1252CharFilter);
-  form.Input = Utf8ToCp1252(utf8);
-  if (enter) {
-    form.InputKeyDown(TGmForm::kVirtualKeyReturn);
-    ImGui::SetKeyboardFocusHere(-1);
-  }
+  if (ChatInputField(kInput, form.Input)) form.InputKeyDown(TGmForm::kVirtualKeyReturn);
 }
 
 void ReadyBox(TGmForm& form, const TDialogFonts& fonts) {
