@@ -9,21 +9,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "settings/OptionsFile.h"
 #include "support/RunProgram.h"
+#include "support/SettingsBytes.h"
 
 namespace lr::test {
 namespace {
 
 using nlohmann::json;
-
-std::string SettingsWithName(const std::string& name) {
-  TSettingValues values;
-  for (const TSetting& setting : kSettings)
-    values[static_cast<size_t>(setting.Id)] = ParseTableValue(setting, setting.StartValue);
-  values[static_cast<size_t>(TSettingId::Player1Name)].Text = name;
-  return EncodeOptions(values);
-}
 
 // What one game's lobby showed at some frame of its run (each game leaves in the end).
 struct TLobbySeen {

@@ -12,21 +12,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "settings/OptionsFile.h"
 #include "support/RunProgram.h"
+#include "support/SettingsBytes.h"
 
 namespace lr::test {
 namespace {
 
 using nlohmann::json;
-
-std::string SettingsWithName(const std::string& name) {
-  TSettingValues values;
-  for (const TSetting& setting : kSettings)
-    values[static_cast<size_t>(setting.Id)] = ParseTableValue(setting, setting.StartValue);
-  values[static_cast<size_t>(TSettingId::Player1Name)].Text = name;
-  return EncodeOptions(values);
-}
 
 // The frames of a trace written so far (a line still being written is left out).
 std::vector<json> Frames(const std::string& path) {

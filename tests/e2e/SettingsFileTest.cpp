@@ -6,6 +6,7 @@
 
 #include "settings/OptionsFile.h"
 #include "support/RunProgram.h"
+#include "support/SettingsBytes.h"
 
 namespace lr::test {
 namespace {
@@ -13,9 +14,7 @@ namespace {
 using nlohmann::json;
 
 std::string SettingsFile(const std::string& name1 = "Alice", const std::string& name2 = "Bob") {
-  TSettingValues values;
-  for (const TSetting& setting : kSettings)
-    values[static_cast<size_t>(setting.Id)] = ParseTableValue(setting, setting.StartValue);
+  TSettingValues values = StartSettings();
   values[static_cast<size_t>(TSettingId::PowerupDelay)].Int = 20;
   values[static_cast<size_t>(TSettingId::Player1Name)].Text = name1;
   values[static_cast<size_t>(TSettingId::Player2Name)].Text = name2;

@@ -13,6 +13,7 @@
 #include "net/WireCodec.h"
 #include "net/WireFramer.h"
 #include "support/RunProgram.h"
+#include "support/SettingsBytes.h"
 
 namespace lr::test {
 namespace {
@@ -102,9 +103,7 @@ TEST(GameWindow, TwoGamesMeetInTheRoomAndPlayOneMatch) {
   TTempDir dir;
   const char* const names[] = {"Alice", "Bob"};
   for (const char* name : names) {
-    TSettingValues values;
-    for (const TSetting& setting : kSettings)
-      values[static_cast<size_t>(setting.Id)] = ParseTableValue(setting, setting.StartValue);
+    TSettingValues values = StartSettings();
     values[static_cast<size_t>(TSettingId::Player1Name)].Text = name;
     // Bob in green, so the two are told apart on screen.
     if (name == names[1]) {
