@@ -6,9 +6,17 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
 
+# ccache, where installed, keeps what earlier builds in any checkout beside this one compiled:
+# paths below the parent folder are taken as relative, so another clone hits the same entries.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$PWD")} CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 run() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DLR_WERROR=ON "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DLR_WERROR=ON "${launcher[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600)
 }
