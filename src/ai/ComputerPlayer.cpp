@@ -29,6 +29,9 @@ constexpr int kGoalFrames = 15;
 constexpr int kBubbleHorizon = 240, kBubbleStep = 3;
 // The aim's misjudgement changes this often.
 constexpr int kAimFrames = 40;
+// How near a mine laid since the map in use was built is kept from (the map's ledges stop 30
+// pixels short of a known one).
+constexpr float kNewMineReach = 32;
 
 // How much a powerup is worth having (by kind); the two that cannot be held are worth nothing.
 constexpr std::array<int, kPowerupKindCount> kWorth = {5, 6, 3, 2, 0, 0, 3, 8, 7};
@@ -72,6 +75,7 @@ void TComputerPlayer::StartRound() {
   Frame = 0;
   Observed = 0;
   MapBuilt = false;
+  Building = false;
   Goal = {};
   Climb = {};
   AimOffset = 0;
@@ -93,7 +97,9 @@ TPad TComputerPlayer::Think() {
   ++Frame;
   Observe(*me);
   if (me->Eliminated) return {};
-  UpdateMap(*me);
+  UpdateMap();
+  // The first map of a round takes a few frames: stand still until it is there.
+  if (!MapBuilt) return {};
   const int kind = HeldKind(*me);
   if (kind != HeldKindBefore) {
     HeldKindBefore = kind;
@@ -154,29 +160,50 @@ const TComputerPlayer::TSeen& TComputerPlayer::Seen() const {
   return History[static_cast<size_t>(Observed - 1 - late) % History.size()];
 }
 
-void TComputerPlayer::UpdateMap(const TPlayer& me) {
-  (void)me;
-  Map.Clear();
+void TComputerPlayer::UpdateMap() {
+  View.Clear();
   for (const TSprite* sprite : Form.SE.SpriteList) {
     if (sprite->Dead) continue;
     const char* name = sprite->ClassName();
     if (std::strcmp(name, "TPlatform") == 0) {
       // A platform on its way down holds nobody.
       if (!static_cast<const TPlatform*>(sprite)->Falling)
-        Map.AddPlatform(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
+        View.AddPlatform(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
     } else if (std::strcmp(name, "TRope") == 0) {
-      Map.AddRope(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
+      View.AddRope(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
     }
   }
   // Mines are hidden, but everyone saw where they were laid; they never move.
   for (const TSprite* sprite : Form.SE.SpriteList)
-    if (!sprite->Dead && std::strcmp(sprite->ClassName(), "TMine") == 0) Map.AddMine(sprite->X, sprite->Y);
-  if (MapBuilt && Map.Signature() == BuiltSignature) return;
-  const TGameSettings& rules = Form.GameSettings;
-  Map.Build({rules.MovePower, rules.JumpPower, rules.ClimbPower, rules.Gravity});
-  BuiltSignature = Map.Signature();
-  MapBuilt = true;
-  Goal = {};
+    if (!sprite->Dead && std::strcmp(sprite->ClassName(), "TMine") == 0) View.AddMine(sprite->X, sprite->Y);
+  const uint64_t seen = View.Signature();
+  if (MapBuilt && seen == BuiltSignature) {
+    Building = false;
+  } else if (!Building || seen != NextSignature) {
+    // The level changed: find its moves afresh, a slice a frame.
+    Next = View;
+    const TGameSettings& rules = Form.GameSettings;
+    Next.Start({rules.MovePower, rules.JumpPower, rules.ClimbPower, rules.Gravity});
+    NextSignature = seen;
+    Building = true;
+  }
+  if (Building && Next.Continue(kFlightStepsPerFrame)) {
+    std::swap(Map, Next);
+    BuiltSignature = NextSignature;
+    MapBuilt = true;
+    Building = false;
+    Goal = {};
+  }
+}
+
+bool TComputerPlayer::NearNewMine(float x, float y) const {
+  if (!Building) return false;
+  for (const auto& m : View.MinePlaces()) {
+    if (std::abs(m[0] - x) >= kNewMineReach || std::abs(m[1] - (y + 48)) >= 40) continue;
+    const auto& known = Map.MinePlaces();
+    if (std::find(known.begin(), known.end(), m) == known.end()) return true;
+  }
+  return false;
 }
 
 // [SECTION] Deciding
@@ -263,6 +290,15 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
     }
     if (best < 64) WalkTo(me, -1, to, pad);
     return true;
+  }
+
+  // A mine laid since the map in use was built: away from it along this ledge.
+  if (me.OnGround && NearNewMine(me.X, me.Y)) {
+    for (const auto& m : View.MinePlaces())
+      if (std::abs(m[0] - me.X) < kNewMineReach && std::abs(m[1] - (me.Y + 48)) < 40) {
+        WalkAway(me, ledge, m[0], pad);
+        return true;
+      }
   }
 
   // Shots: a standing shot passes over a crouch; a low one is jumped.
@@ -583,6 +619,9 @@ void TComputerPlayer::WalkTo(const TPlayer& me, int ledge, float x, TPad& pad) c
     x = std::clamp(x, l.Lo + 2, l.Hi - 2);
   }
   if (std::abs(x - me.X) <= 0.8f) return;
+  const float step = x > me.X ? Map.Rules().Move : -Map.Rules().Move;
+  // Not towards a mine the map does not know yet.
+  if (NearNewMine(me.X + step, me.Y) && !NearNewMine(me.X, me.Y)) return;
   (x > me.X ? pad.Right : pad.Left) = true;
 }
 

@@ -39,6 +39,10 @@ const TStrength& StrengthOf(TPlayedBy level);
 
 class TComputerPlayer {
  public:
+  // Frames of flight the map's model flies a frame while a new map is being built: a rebuild
+  // takes some tens of frames and no frame pays more than a slice of it.
+  static constexpr int64_t kFlightStepsPerFrame = 1000;
+
   // `seat` 0 steers Player1, 1 steers Player2. `level` is one of the computer's strengths.
   TComputerPlayer(TGForm& form, int seat, TPlayedBy level);
 
@@ -81,7 +85,9 @@ class TComputerPlayer {
   void StartRound();
   void Observe(const TPlayer& me);
   const TSeen& Seen() const;
-  void UpdateMap(const TPlayer& me);
+  void UpdateMap();
+  // Whether a mine the map in use does not know yet lies within reach of a body at (x, y).
+  bool NearNewMine(float x, float y) const;
   TPad Decide(TPlayer& me);
 
   // [SECTION] Pieces of a decision; each returns true when it chose the keys.
@@ -115,8 +121,12 @@ class TComputerPlayer {
   // Long enough for the slowest strength's look back.
   std::array<TSeen, 32> History;
   int Observed = 0;  // frames observed this round
-  TArenaMap Map;
+  // The map in use, the level as seen this frame, and the map being built from it a slice a
+  // frame when that differs (the one in use serves until it is done).
+  TArenaMap Map, View, Next;
   bool MapBuilt = false;
+  bool Building = false;
+  uint64_t NextSignature = 0;
   std::vector<TReach> Reach;
   TGoal Goal;
   // The rope climb under way: to ExitY, then a step off towards Dir (0: on to the bottom).
