@@ -27,6 +27,8 @@ constexpr float kBulletSpeed = 5.1f;
 constexpr int kGoalFrames = 15;
 // How far ahead a bubble's drift is followed, and in what steps.
 constexpr int kBubbleHorizon = 240, kBubbleStep = 3;
+// A scuffle of this many frames is a standoff, broken off for the next so many.
+constexpr int kStandOffFrames = 180, kBreakOffFrames = 150;
 // The aim's misjudgement changes this often.
 constexpr int kAimFrames = 40;
 // How near a mine laid since the map in use was built is kept from (the map's ledges stop 30
@@ -56,7 +58,9 @@ std::array<float, 2> Drift(float x, float y, float vx, float vy, int frames) {
 // [SECTION] Strengths and set-up
 
 const TStrength& StrengthOf(TPlayedBy level) {
-  static_assert(kStrengths[0].ReactionFrames < 32 && kStrengths[1].ReactionFrames < 32 && kStrengths[2].ReactionFrames < 32,
+  static_assert(kStrengths[0].ReactionFrames < TComputerPlayer::kHistory &&
+                    kStrengths[1].ReactionFrames < TComputerPlayer::kHistory &&
+                    kStrengths[2].ReactionFrames < TComputerPlayer::kHistory,
                 "the history must reach back past every strength's reaction");
   for (const TStrength& s : kStrengths)
     if (s.Level == level) return s;
@@ -81,6 +85,8 @@ void TComputerPlayer::StartRound() {
   AimOffset = 0;
   AimUntil = 0;
   Waited = 0;
+  Scuffling = 0;
+  BreakOffUntil = 0;
   HeldSince = 0;
   HeldKindBefore = -1;
 }
@@ -209,6 +215,17 @@ bool TComputerPlayer::NearNewMine(float x, float y) const {
 // [SECTION] Deciding
 
 TPad TComputerPlayer::Decide(TPlayer& me) {
+  TPad pad = Choose(me);
+  // Whatever was chosen, no step or roll into a mine the map in use does not know yet (a roll
+  // carries the player about 40 pixels).
+  if (me.OnGround && (pad.Left || pad.Right) && !pad.Up) {
+    const float reach = pad.Down ? 40 : Map.Rules().Move;
+    if (NearNewMine(me.X + (pad.Right ? reach : -reach), me.Y) && !NearNewMine(me.X, me.Y)) pad.Left = pad.Right = false;
+  }
+  return pad;
+}
+
+TPad TComputerPlayer::Choose(TPlayer& me) {
   TPad pad;
   if (InTheAir(me, pad)) return pad;
   if (OnTheRope(me, pad)) return pad;
@@ -217,7 +234,17 @@ TPad TComputerPlayer::Decide(TPlayer& me) {
   if (Dodge(me, ledge, pad)) return pad;
   if (ledge < 0) return pad;
   if (Attack(me, ledge, pad)) return pad;
-  if (Scuffle(me, ledge, pad)) return pad;
+  // A scuffle that has gone on a while without a fall is a standoff: break off for a while to
+  // fetch a bubble or, with a ranged item, to get to where it works.
+  if (Frame >= BreakOffUntil && Scuffle(me, ledge, pad)) {
+    if (++Scuffling > kStandOffFrames) {
+      Scuffling = 0;
+      BreakOffUntil = Frame + kBreakOffFrames;
+      Goal.Until = 0;
+    }
+    return pad;
+  }
+  if (Frame >= BreakOffUntil) Scuffling = std::max(0, Scuffling - 1);
   Travel(me, ledge, pad);
   return pad;
 }

@@ -30,9 +30,9 @@ struct TStrength {
 };
 
 inline constexpr std::array<TStrength, 3> kStrengths = {{
-    {TPlayedBy::Easy, 24, 36},
-    {TPlayedBy::Normal, 12, 16},
-    {TPlayedBy::Hard, 2, 0},
+    {TPlayedBy::Easy, 50, 48},
+    {TPlayedBy::Normal, 22, 20},
+    {TPlayedBy::Hard, 0, 0},
 }};
 
 const TStrength& StrengthOf(TPlayedBy level);
@@ -42,6 +42,8 @@ class TComputerPlayer {
   // Frames of flight the map's model flies a frame while a new map is being built: a rebuild
   // takes some tens of frames and no frame pays more than a slice of it.
   static constexpr int64_t kFlightStepsPerFrame = 1000;
+  // Frames of what was seen kept: long enough for the slowest strength's look back.
+  static constexpr int kHistory = 64;
 
   // `seat` 0 steers Player1, 1 steers Player2. `level` is one of the computer's strengths.
   TComputerPlayer(TGForm& form, int seat, TPlayedBy level);
@@ -89,6 +91,7 @@ class TComputerPlayer {
   // Whether a mine the map in use does not know yet lies within reach of a body at (x, y).
   bool NearNewMine(float x, float y) const;
   TPad Decide(TPlayer& me);
+  TPad Choose(TPlayer& me);
 
   // [SECTION] Pieces of a decision; each returns true when it chose the keys.
   bool InTheAir(const TPlayer& me, TPad& pad);
@@ -118,8 +121,7 @@ class TComputerPlayer {
   TRandomGenerator Dice;  // the computer's own; the game's generator is never drawn from
   bool InPlay = false;
   int Frame = 0;  // frames of play this round
-  // Long enough for the slowest strength's look back.
-  std::array<TSeen, 32> History;
+  std::array<TSeen, static_cast<size_t>(kHistory)> History;
   int Observed = 0;  // frames observed this round
   // The map in use, the level as seen this frame, and the map being built from it a slice a
   // frame when that differs (the one in use serves until it is done).
@@ -144,6 +146,8 @@ class TComputerPlayer {
   float AimOffset = 0;
   int AimUntil = 0;
   int Waited = 0;  // frames spent facing a crouching opponent
+  int Scuffling = 0;      // frames of the scuffle under way
+  int BreakOffUntil = 0;  // frame until which a standoff is broken off
   int HeldSince = 0;
   int HeldKindBefore = -1;
 };
