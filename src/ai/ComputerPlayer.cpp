@@ -29,6 +29,10 @@ constexpr int kGoalFrames = 15;
 constexpr int kBubbleHorizon = 240, kBubbleStep = 3;
 // A scuffle of this many frames is a standoff, broken off for the next so many.
 constexpr int kStandOffFrames = 180, kBreakOffFrames = 150;
+// How far ahead a climb is checked for a deadly bubble on its way.
+constexpr int kDeathHorizon = 40;
+// Whether the clever moves' windows are watched is settled this often.
+constexpr int kAlertFrames = 20;
 // The aim's misjudgement changes this often.
 constexpr int kAimFrames = 40;
 // How near a mine laid since the map in use was built is kept from (the map's ledges stop 30
@@ -87,6 +91,7 @@ void TComputerPlayer::StartRound() {
   Waited = 0;
   Scuffling = 0;
   BreakOffUntil = 0;
+  Alert = true;
   HeldSince = 0;
   HeldKindBefore = -1;
 }
@@ -106,6 +111,7 @@ TPad TComputerPlayer::Think() {
   UpdateMap();
   // The first map of a round takes a few frames: stand still until it is there.
   if (!MapBuilt) return {};
+  if (Frame % kAlertFrames == 1) Alert = Strength.Knack >= 100 || Dice.Random(100) < Strength.Knack;
   const int kind = HeldKind(*me);
   if (kind != HeldKindBefore) {
     HeldKindBefore = kind;
@@ -288,8 +294,33 @@ bool TComputerPlayer::OnTheRope(const TPlayer& me, TPad& pad) {
     Climb = {};
     return true;
   }
+  // A deadly bubble on the way: climb the other way while that way is clear.
+  const float climb = Map.Rules().Climb;
+  if (PathMeetsDeath(me.X, me.Y, 0, Climb.Up ? -climb : climb, 0, kDeathHorizon) &&
+      !PathMeetsDeath(me.X, me.Y, 0, Climb.Up ? climb : -climb, 0, kDeathHorizon))
+    Climb.Up = !Climb.Up;
   (Climb.Up ? pad.Up : pad.Down) = true;
   return true;
+}
+
+bool TComputerPlayer::PathMeetsDeath(float x, float y, float vx, float vy, float gravity, int frames) const {
+  const bool otherSafe = OtherSafe();
+  for (const TSeenBubble& b : Seen().Bubbles) {
+    if (b.Kind != pkDeath && !(b.Kind == pkSwitchPlaces && !otherSafe)) continue;
+    float px = x, py = y, pvy = vy;
+    float bx = b.X, by = b.Y, bvx = b.VelX, bvy = b.VelY;
+    for (int t = 1; t <= frames; ++t) {
+      px += vx;
+      py += pvy;
+      pvy = std::min(pvy + gravity, 10.0f);
+      if (bx <= 0 || bx + 32 >= 640) bvx = -bvx;
+      bx += bvx;
+      if (by <= 0 || by + 32 >= 480) bvy = -bvy;
+      by += bvy;
+      if (bx + 30 > px && bx + 2 < px + 32 && by + 30 > py && by + 2 < py + 64) return true;
+    }
+  }
+  return false;
 }
 
 bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
@@ -330,6 +361,7 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
 
   // Shots: a standing shot passes over a crouch; a low one is jumped.
   for (const TSeenShot& shot : seen.Shots) {
+    if (!Alert) break;
     const float gap = shot.Dir > 0 ? me.X - (shot.X + 32) : shot.X - (me.X + 32);
     if (gap < -40 || gap / kBulletSpeed > 22) continue;
     if (!(shot.Y + 26 > me.Y && shot.Y + 8 < me.Y + 64)) continue;
@@ -355,6 +387,7 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
 
   // A glove on its way out towards this player: a crouch lets it pass.
   for (const TSeenShot& glove : seen.Gloves) {
+    if (!Alert) break;
     const bool ahead = glove.Dir > 0 ? me.X + 32 > glove.X : me.X < glove.X + 32;
     if (ahead && glove.Y + 32 > me.Y && glove.Y < me.Y + 64 && !me.OnRope) {
       pad.Down = true;
@@ -416,7 +449,7 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
   // is shoved itself (the scuffle below).
   const bool closing = other.VelX * static_cast<float>(Sign(-dx)) > 0 || other.State == psJump;
   if (sameRow && Upright(other.State) && other.State != psStand && !me.OnRope && HeldKind(me) != pkElectricity &&
-      (gap < 6 || (closing && gap < 14))) {
+      Alert && (gap < 6 || (closing && gap < 14))) {
     pad.Down = true;
     return true;
   }
@@ -512,7 +545,8 @@ void TComputerPlayer::Travel(const TPlayer& me, int ledge, TPad& pad) {
   if (Goal.Ledge < 0) return;
   if (Goal.Ledge == ledge) {
     WalkTo(me, ledge, Goal.X, pad);
-    if (!pad.Left && !pad.Right && !me.OnRope) pad.Up = JumpMeetsBubble(me);
+    if (!pad.Left && !pad.Right && !me.OnRope)
+      pad.Up = JumpMeetsBubble(me) && !PathMeetsDeath(me.X, me.Y, 0, Map.Rules().Jump, Map.Rules().Gravity, 47);
     return;
   }
   const int first = Reach[static_cast<size_t>(Goal.Ledge)].FirstMove;
@@ -526,6 +560,16 @@ void TComputerPlayer::Travel(const TPlayer& me, int ledge, TPad& pad) {
     WalkTo(me, ledge, move.StartX, pad);
     return;
   }
+  // Not into the way of a deadly bubble: wait for it to pass.
+  const TBodyRules& body = Map.Rules();
+  const float vx = static_cast<float>(move.Dir) * body.Move;
+  const bool deadly =
+      (move.Kind == TMoveKind::Jump && PathMeetsDeath(me.X, me.Y, vx, body.Jump, body.Gravity, move.Frames)) ||
+      (move.Kind == TMoveKind::SpringJump &&
+       PathMeetsDeath(me.X, me.Y, vx, static_cast<float>(1.35 * body.Jump), body.Gravity, move.Frames)) ||
+      (move.Kind == TMoveKind::Climb &&
+       PathMeetsDeath(me.X, me.Y, 0, move.ExitY < me.Y ? -body.Climb : body.Climb, 0, std::min(move.Frames, kDeathHorizon)));
+  if (deadly) return;
   switch (move.Kind) {
     case TMoveKind::Jump:
       pad.Up = true;
@@ -602,7 +646,7 @@ void TComputerPlayer::ChooseGoal(const TPlayer& me, int ledge) {
       const TLedge& ledgeHere = ledges[l];
       const bool onItsRow = std::abs(TArenaMap::StandY(ledgeHere.Row) - other.Y) <= 2;
       int side = Sign(me.X - other.X);
-      if (held < 0 && static_cast<int>(l) == otherLedge) side = other.X - ledgeHere.Lo < ledgeHere.Hi - other.X ? 1 : -1;
+      if (held < 0 && Alert && static_cast<int>(l) == otherLedge) side = other.X - ledgeHere.Lo < ledgeHere.Hi - other.X ? 1 : -1;
       for (int s : {side, -side}) {
         const float x = std::clamp(other.X + static_cast<float>(s) * distance, ledgeHere.Lo + 2, ledgeHere.Hi - 2);
         const float off = std::abs(x - other.X) + std::abs(TArenaMap::StandY(ledgeHere.Row) - other.Y);

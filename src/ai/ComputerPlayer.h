@@ -22,17 +22,21 @@ struct TPad {
   bool operator==(const TPad&) const = default;
 };
 
-// The three strengths differ in how late they see what the others do and how well they aim.
+// The three strengths differ in how late they see what the others do, how well they aim, and
+// how often they are alert to the narrow windows of the clever moves (jumping a low shot,
+// crouching under a high one or a glove, crouching to trip a player walking in, coming at a
+// player from the side that throws it off its ledge).
 struct TStrength {
   TPlayedBy Level;
-  int ReactionFrames;  // the others, shots, gloves, bubbles and mines are seen this much late
+  int ReactionFrames;  // the others, shots, gloves and bubbles are seen this much late
   float AimError;      // pixels of misjudged height and distance, at most
+  int Knack;           // percent of the time alert to the clever moves' windows
 };
 
 inline constexpr std::array<TStrength, 3> kStrengths = {{
-    {TPlayedBy::Easy, 50, 48},
-    {TPlayedBy::Normal, 22, 20},
-    {TPlayedBy::Hard, 0, 0},
+    {TPlayedBy::Easy, 40, 60, 10},
+    {TPlayedBy::Normal, 18, 24, 70},
+    {TPlayedBy::Hard, 0, 0, 100},
 }};
 
 const TStrength& StrengthOf(TPlayedBy level);
@@ -114,6 +118,9 @@ class TComputerPlayer {
   // Whether the other stands (or will land) where a switch of places would be survived.
   bool OtherSafe() const;
   bool JumpMeetsBubble(const TPlayer& me) const;
+  // Whether a body moving from (x, y) at (vx, vy), falling by `gravity` a frame, meets a deadly
+  // bubble (death, or a switch while the other falls) within `frames`.
+  bool PathMeetsDeath(float x, float y, float vx, float vy, float gravity, int frames) const;
 
   TGForm& Form;
   int Seat;
@@ -146,6 +153,7 @@ class TComputerPlayer {
   float AimOffset = 0;
   int AimUntil = 0;
   int Waited = 0;  // frames spent facing a crouching opponent
+  bool Alert = true;      // to the clever moves' windows, for the next few frames
   int Scuffling = 0;      // frames of the scuffle under way
   int BreakOffUntil = 0;  // frame until which a standoff is broken off
   int HeldSince = 0;
