@@ -109,8 +109,21 @@ TPad TComputerPlayer::Think() {
   Observe(*me);
   if (me->Eliminated) return {};
   UpdateMap();
-  // The first map of a round takes a few frames: stand still until it is there.
-  if (!MapBuilt) return {};
+  // The first map of a round takes a few frames: until it is there, stand still but for
+  // stepping out of a mine's reach.
+  if (!MapBuilt) {
+    TPad pad;
+    if (!me->OnGround) return pad;
+    const int row = static_cast<int>(std::lround((me->Y + 63) / 32));
+    for (const auto& m : View.MinePlaces())
+      if (std::abs(m[0] - me->X) < kNewMineReach && std::abs(m[1] - (me->Y + 48)) < 40) {
+        const int dir = me->X >= m[0] ? 1 : -1;
+        if (View.Supported(me->X + static_cast<float>(dir) * 2 * Form.GameSettings.MovePower, row))
+          (dir > 0 ? pad.Right : pad.Left) = true;
+        break;
+      }
+    return pad;
+  }
   if (Frame % kAlertFrames == 1) Alert = Strength.Knack >= 100 || Dice.Random(100) < Strength.Knack;
   const int kind = HeldKind(*me);
   if (kind != HeldKindBefore) {
