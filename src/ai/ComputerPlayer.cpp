@@ -460,7 +460,9 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
 
   // A player walking in would shove: crouched, it trips over instead. One that stands still
   // is shoved itself (the scuffle below).
-  const bool closing = other.VelX * static_cast<float>(Sign(-dx)) > 0 || other.State == psJump;
+  // A walker's speed lasts one frame (standing zeroes it), so its facing tells where it goes.
+  const bool closing = (other.State == psWalk && Sign(other.Facing) == Sign(-dx)) ||
+                       other.VelX * static_cast<float>(Sign(-dx)) > 0 || other.State == psJump;
   if (sameRow && Upright(other.State) && other.State != psStand && !me.OnRope && HeldKind(me) != pkElectricity &&
       Alert && (gap < 6 || (closing && gap < 14))) {
     pad.Down = true;
