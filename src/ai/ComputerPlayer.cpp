@@ -28,7 +28,7 @@ constexpr int kGoalFrames = 15;
 // How far ahead a bubble's drift is followed, and in what steps.
 constexpr int kBubbleHorizon = 240, kBubbleStep = 3;
 // A scuffle of this many frames is a standoff, broken off for the next so many.
-constexpr int kStandOffFrames = 180, kBreakOffFrames = 150;
+constexpr int kStandOffFrames = 120, kBreakOffFrames = 150;
 // How far ahead a climb is checked for a deadly bubble on its way.
 constexpr int kDeathHorizon = 40;
 // Whether the clever moves' windows are watched is settled this often.
