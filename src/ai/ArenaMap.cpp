@@ -80,6 +80,7 @@ TFlight TArenaMap::Fly(float x, float y, float vx, float vy, bool tumbling) cons
   const float move = Body.Move, g = Body.Gravity;
   TFlight flight;
   for (int t = 1; t <= kLongestFlight; ++t) {
+    ++FlownSteps;
     x += vx;
     y += vy;
     vy = std::min(vy + g, 10.0f);
@@ -167,10 +168,18 @@ void TArenaMap::AddFlight(TMoveKind kind, int from, float startX, int dir, float
 }
 
 void TArenaMap::Build(const TBodyRules& rules) {
+  Start(rules);
+  Continue(std::numeric_limits<int64_t>::max());
+}
+
+void TArenaMap::Start(const TBodyRules& rules) {
   Body = rules;
   LedgeList.clear();
   MoveList.clear();
   RopeList.clear();
+  Tasks.clear();
+  NextTask = 0;
+  FlownSteps = 0;
 
   // Ledges: runs of platform cells, cut where a mine lies on them.
   for (int row = 0; row < kRows; ++row) {
@@ -217,26 +226,15 @@ void TArenaMap::Build(const TBodyRules& rules) {
       row = bottom + 1;
     }
 
-  const float move = Body.Move;
+  // The flights to try, ledge by ledge: off its ends, jumps from along it, and the ropes within
+  // reach of a player standing on it (climbed to a height and stepped off, or let go at the bottom).
   for (size_t i = 0; i < LedgeList.size(); ++i) {
-    const TLedge ledge = LedgeList[i];
+    const TLedge& ledge = LedgeList[i];
     const int from = static_cast<int>(i);
     const float y = StandY(ledge.Row);
-    // Walking off an open end: one more step, then a tumble.
-    if (ledge.OpenLeft) AddFlight(TMoveKind::WalkOff, from, ledge.Lo, -1, 0, Fly(ledge.Lo - move, y, -move, Body.Gravity, true), 1);
-    if (ledge.OpenRight) AddFlight(TMoveKind::WalkOff, from, ledge.Hi, 1, 0, Fly(ledge.Hi + move, y, move, Body.Gravity, true), 1);
-    // Jumps and spring-boot jumps from along the ledge.
-    std::vector<float> starts;
-    for (float x = ledge.Lo + 2; x < ledge.Hi - 2; x += kSampleStep) starts.push_back(x);
-    starts.push_back(ledge.Hi - 2);
-    for (float x : starts) {
-      for (int dir : {-1, 1}) AddFlight(TMoveKind::Jump, from, x, dir, 0, Fly(x, y, static_cast<float>(dir) * move, Body.Jump, false), 0);
-      for (int dir : {-1, 0, 1})
-        AddFlight(TMoveKind::SpringJump, from, x, dir, 0,
-                  Fly(x, y, static_cast<float>(dir) * move, static_cast<float>(1.35 * Body.Jump), false), 0);
-    }
-    // Ropes within reach of a player standing here: climb to a height and step off, or let go
-    // at the bottom.
+    Tasks.push_back({TTaskKind::WalkOffs, from, 0, y});
+    for (float x = ledge.Lo + 2; x < ledge.Hi - 2; x += kSampleStep) Tasks.push_back({TTaskKind::Jumps, from, x, y});
+    Tasks.push_back({TTaskKind::Jumps, from, ledge.Hi - 2, y});
     for (const TRopeSpan& rope : RopeList) {
       const float ropeX = 32.0f * static_cast<float>(rope.Col);
       const float top = 32.0f * static_cast<float>(rope.Top), end = 32.0f * static_cast<float>(rope.Bottom + 1);
@@ -244,27 +242,60 @@ void TArenaMap::Build(const TBodyRules& rules) {
       const float lo = std::max(ledge.Lo + 2, ropeX - 10), hi = std::min(ledge.Hi - 2, ropeX + 10);
       if (lo > hi) continue;
       const float x = std::clamp(ropeX, lo, hi);
-      std::vector<float> exits;
-      for (float ey = y - kSampleStep; ey > top; ey -= kSampleStep) exits.push_back(ey);
-      if (top < y) exits.push_back(top);
+      for (float ey = y - kSampleStep; ey > top; ey -= kSampleStep) Tasks.push_back({TTaskKind::RopeExit, from, x, ey});
+      if (top < y) Tasks.push_back({TTaskKind::RopeExit, from, x, top});
       const float letGo = end - 64;  // where the bottom segment lets the climber go
-      for (float ey = y + kSampleStep; ey < letGo; ey += kSampleStep) exits.push_back(ey);
-      for (float ey : exits) {
-        const int climbFrames = static_cast<int>(std::ceil(std::abs(ey - y) / Body.Climb));
-        // The climber reaches ExitY in steps of the climbing speed and steps off at most one
-        // step past it: both places must lead to the same ledge.
-        const float past = ey < y ? ey - Body.Climb : ey + Body.Climb;
-        for (int dir : {-1, 1}) {
-          const TFlight planned = Fly(x, ey, static_cast<float>(dir) * move, 0, false);
-          const TFlight worst = Fly(x, past, static_cast<float>(dir) * move, 0, false);
-          if (worst.Lands && planned.Lands && worst.Row == planned.Row)
-            AddFlight(TMoveKind::Climb, from, x, dir, ey, planned, climbFrames);
-        }
+      for (float ey = y + kSampleStep; ey < letGo; ey += kSampleStep) Tasks.push_back({TTaskKind::RopeExit, from, x, ey});
+      if (letGo > y + 2) Tasks.push_back({TTaskKind::LetGo, from, x, letGo});
+    }
+  }
+}
+
+bool TArenaMap::Continue(int64_t steps) {
+  const int64_t until = FlownSteps > std::numeric_limits<int64_t>::max() - steps ? std::numeric_limits<int64_t>::max()
+                                                                                 : FlownSteps + steps;
+  while (NextTask < Tasks.size() && FlownSteps < until) Run(Tasks[NextTask++]);
+  return Ready();
+}
+
+void TArenaMap::Run(const TTask& task) {
+  const TLedge& ledge = LedgeList[static_cast<size_t>(task.Ledge)];
+  const float move = Body.Move;
+  const float y = StandY(ledge.Row);
+  const int from = task.Ledge;
+  switch (task.Kind) {
+    case TTaskKind::WalkOffs:
+      // Walking off an open end: one more step, then a tumble.
+      if (ledge.OpenLeft)
+        AddFlight(TMoveKind::WalkOff, from, ledge.Lo, -1, 0, Fly(ledge.Lo - move, y, -move, Body.Gravity, true), 1);
+      if (ledge.OpenRight)
+        AddFlight(TMoveKind::WalkOff, from, ledge.Hi, 1, 0, Fly(ledge.Hi + move, y, move, Body.Gravity, true), 1);
+      break;
+    case TTaskKind::Jumps:
+      for (int dir : {-1, 1})
+        AddFlight(TMoveKind::Jump, from, task.X, dir, 0, Fly(task.X, y, static_cast<float>(dir) * move, Body.Jump, false), 0);
+      for (int dir : {-1, 0, 1})
+        AddFlight(TMoveKind::SpringJump, from, task.X, dir, 0,
+                  Fly(task.X, y, static_cast<float>(dir) * move, static_cast<float>(1.35 * Body.Jump), false), 0);
+      break;
+    case TTaskKind::RopeExit: {
+      const float ey = task.Y;
+      const int climbFrames = static_cast<int>(std::ceil(std::abs(ey - y) / Body.Climb));
+      // The climber reaches ExitY in steps of the climbing speed and steps off at most one
+      // step past it: both places must lead to the same ledge.
+      const float past = ey < y ? ey - Body.Climb : ey + Body.Climb;
+      for (int dir : {-1, 1}) {
+        const TFlight planned = Fly(task.X, ey, static_cast<float>(dir) * move, 0, false);
+        const TFlight worst = Fly(task.X, past, static_cast<float>(dir) * move, 0, false);
+        if (worst.Lands && planned.Lands && worst.Row == planned.Row)
+          AddFlight(TMoveKind::Climb, from, task.X, dir, ey, planned, climbFrames);
       }
-      if (letGo > y + 2) {
-        const int climbFrames = static_cast<int>(std::ceil((letGo - y) / Body.Climb));
-        AddFlight(TMoveKind::Climb, from, x, 0, letGo, Fly(x, letGo, 0, 0, true), climbFrames);
-      }
+      break;
+    }
+    case TTaskKind::LetGo: {
+      const int climbFrames = static_cast<int>(std::ceil((task.Y - y) / Body.Climb));
+      AddFlight(TMoveKind::Climb, from, task.X, 0, task.Y, Fly(task.X, task.Y, 0, 0, true), climbFrames);
+      break;
     }
   }
 }

@@ -1,7 +1,8 @@
 // What the computer player knows of the level: the platform cells that still stand, the ropes
 // and the known mines; the ledges a player can stand on; and the moves between ledges (walking
 // off an edge, jumps, spring-boot jumps, climbing a rope and stepping or letting go of it), each
-// with where it lands, found by flying a model of the body through the cells.
+// with where it lands, found by flying a model of the body through the cells. The moves can be
+// found a slice at a time (Start, then Continue once a frame), so that no frame pays for all.
 #pragma once
 
 #include <array>
@@ -65,7 +66,7 @@ class TArenaMap {
  public:
   static constexpr int kCols = 20, kRows = 15;
 
-  // The level as seen this frame; Build must follow a change.
+  // The level as seen this frame; Build (or Start and Continue) must follow a change.
   void Clear();
   void AddPlatform(int col, int row);
   void AddRope(int col, int row);
@@ -73,6 +74,14 @@ class TArenaMap {
   // A number that changes when the cells, ropes or mines change.
   uint64_t Signature() const { return Sig; }
   void Build(const TBodyRules& rules);
+  // Build in slices: Start finds the ledges and ropes and lists the flights to try; each
+  // Continue flies them until about `steps` frames of flight have been modelled, and says
+  // whether all are done. The moves come out in the same order as Build's.
+  void Start(const TBodyRules& rules);
+  bool Continue(int64_t steps);
+  bool Ready() const { return NextTask >= Tasks.size(); }
+  // Frames of flight modelled since Start.
+  int64_t Flown() const { return FlownSteps; }
 
   bool Solid(int col, int row) const;
   // The standing Y of a player on `row`.
@@ -99,6 +108,15 @@ class TArenaMap {
 
  private:
   void AddFlight(TMoveKind kind, int from, float startX, int dir, float exitY, const TFlight& flight, int extraFrames);
+  // One slice of the work: the flights from one place of one ledge.
+  enum class TTaskKind : uint8_t { WalkOffs, Jumps, RopeExit, LetGo };
+  struct TTask {
+    TTaskKind Kind = TTaskKind::Jumps;
+    int Ledge = 0;
+    float X = 0;   // where it stands
+    float Y = 0;   // the rope exit's height, or where the bottom lets go
+  };
+  void Run(const TTask& task);
 
   std::array<std::array<bool, kRows>, kCols> Cells{};
   std::array<std::array<bool, kRows>, kCols> RopeCells{};
@@ -109,6 +127,9 @@ class TArenaMap {
   std::vector<TMove> MoveList;
   std::vector<std::vector<int>> Outgoing;
   std::vector<TRopeSpan> RopeList;
+  std::vector<TTask> Tasks;
+  size_t NextTask = 0;
+  mutable int64_t FlownSteps = 0;
 };
 
 }  // namespace lr

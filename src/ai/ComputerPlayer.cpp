@@ -27,8 +27,17 @@ constexpr float kBulletSpeed = 5.1f;
 constexpr int kGoalFrames = 15;
 // How far ahead a bubble's drift is followed, and in what steps.
 constexpr int kBubbleHorizon = 240, kBubbleStep = 3;
+// A scuffle of this many frames is a standoff, broken off for the next so many.
+constexpr int kStandOffFrames = 120, kBreakOffFrames = 150;
+// How far ahead a climb is checked for a deadly bubble on its way.
+constexpr int kDeathHorizon = 40;
+// Whether the clever moves' windows are watched is settled this often.
+constexpr int kAlertFrames = 20;
 // The aim's misjudgement changes this often.
 constexpr int kAimFrames = 40;
+// How near a mine laid since the map in use was built is kept from (the map's ledges stop 30
+// pixels short of a known one).
+constexpr float kNewMineReach = 32;
 
 // How much a powerup is worth having (by kind); the two that cannot be held are worth nothing.
 constexpr std::array<int, kPowerupKindCount> kWorth = {5, 6, 3, 2, 0, 0, 3, 8, 7};
@@ -53,7 +62,9 @@ std::array<float, 2> Drift(float x, float y, float vx, float vy, int frames) {
 // [SECTION] Strengths and set-up
 
 const TStrength& StrengthOf(TPlayedBy level) {
-  static_assert(kStrengths[0].ReactionFrames < 32 && kStrengths[1].ReactionFrames < 32 && kStrengths[2].ReactionFrames < 32,
+  static_assert(kStrengths[0].ReactionFrames < TComputerPlayer::kHistory &&
+                    kStrengths[1].ReactionFrames < TComputerPlayer::kHistory &&
+                    kStrengths[2].ReactionFrames < TComputerPlayer::kHistory,
                 "the history must reach back past every strength's reaction");
   for (const TStrength& s : kStrengths)
     if (s.Level == level) return s;
@@ -72,11 +83,15 @@ void TComputerPlayer::StartRound() {
   Frame = 0;
   Observed = 0;
   MapBuilt = false;
+  Building = false;
   Goal = {};
   Climb = {};
   AimOffset = 0;
   AimUntil = 0;
   Waited = 0;
+  Scuffling = 0;
+  BreakOffUntil = 0;
+  Alert = true;
   HeldSince = 0;
   HeldKindBefore = -1;
 }
@@ -93,7 +108,23 @@ TPad TComputerPlayer::Think() {
   ++Frame;
   Observe(*me);
   if (me->Eliminated) return {};
-  UpdateMap(*me);
+  UpdateMap();
+  // The first map of a round takes a few frames: until it is there, stand still but for
+  // stepping out of a mine's reach.
+  if (!MapBuilt) {
+    TPad pad;
+    if (!me->OnGround) return pad;
+    const int row = static_cast<int>(std::lround((me->Y + 63) / 32));
+    for (const auto& m : View.MinePlaces())
+      if (std::abs(m[0] - me->X) < kNewMineReach && std::abs(m[1] - (me->Y + 48)) < 40) {
+        const int dir = me->X >= m[0] ? 1 : -1;
+        if (View.Supported(me->X + static_cast<float>(dir) * 2 * Form.GameSettings.MovePower, row))
+          (dir > 0 ? pad.Right : pad.Left) = true;
+        break;
+      }
+    return pad;
+  }
+  if (Frame % kAlertFrames == 1) Alert = Strength.Knack >= 100 || Dice.Random(100) < Strength.Knack;
   const int kind = HeldKind(*me);
   if (kind != HeldKindBefore) {
     HeldKindBefore = kind;
@@ -154,34 +185,66 @@ const TComputerPlayer::TSeen& TComputerPlayer::Seen() const {
   return History[static_cast<size_t>(Observed - 1 - late) % History.size()];
 }
 
-void TComputerPlayer::UpdateMap(const TPlayer& me) {
-  (void)me;
-  Map.Clear();
+void TComputerPlayer::UpdateMap() {
+  View.Clear();
   for (const TSprite* sprite : Form.SE.SpriteList) {
     if (sprite->Dead) continue;
     const char* name = sprite->ClassName();
     if (std::strcmp(name, "TPlatform") == 0) {
       // A platform on its way down holds nobody.
       if (!static_cast<const TPlatform*>(sprite)->Falling)
-        Map.AddPlatform(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
+        View.AddPlatform(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
     } else if (std::strcmp(name, "TRope") == 0) {
-      Map.AddRope(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
+      View.AddRope(static_cast<int>(std::lround(sprite->X / 32)), static_cast<int>(std::lround(sprite->Y / 32)));
     }
   }
   // Mines are hidden, but everyone saw where they were laid; they never move.
   for (const TSprite* sprite : Form.SE.SpriteList)
-    if (!sprite->Dead && std::strcmp(sprite->ClassName(), "TMine") == 0) Map.AddMine(sprite->X, sprite->Y);
-  if (MapBuilt && Map.Signature() == BuiltSignature) return;
-  const TGameSettings& rules = Form.GameSettings;
-  Map.Build({rules.MovePower, rules.JumpPower, rules.ClimbPower, rules.Gravity});
-  BuiltSignature = Map.Signature();
-  MapBuilt = true;
-  Goal = {};
+    if (!sprite->Dead && std::strcmp(sprite->ClassName(), "TMine") == 0) View.AddMine(sprite->X, sprite->Y);
+  const uint64_t seen = View.Signature();
+  if (MapBuilt && seen == BuiltSignature) {
+    Building = false;
+  } else if (!Building || seen != NextSignature) {
+    // The level changed: find its moves afresh, a slice a frame.
+    Next = View;
+    const TGameSettings& rules = Form.GameSettings;
+    Next.Start({rules.MovePower, rules.JumpPower, rules.ClimbPower, rules.Gravity});
+    NextSignature = seen;
+    Building = true;
+  }
+  if (Building && Next.Continue(kFlightStepsPerFrame)) {
+    std::swap(Map, Next);
+    BuiltSignature = NextSignature;
+    MapBuilt = true;
+    Building = false;
+    Goal = {};
+  }
+}
+
+bool TComputerPlayer::NearNewMine(float x, float y) const {
+  if (!Building) return false;
+  for (const auto& m : View.MinePlaces()) {
+    if (std::abs(m[0] - x) >= kNewMineReach || std::abs(m[1] - (y + 48)) >= 40) continue;
+    const auto& known = Map.MinePlaces();
+    if (std::find(known.begin(), known.end(), m) == known.end()) return true;
+  }
+  return false;
 }
 
 // [SECTION] Deciding
 
 TPad TComputerPlayer::Decide(TPlayer& me) {
+  TPad pad = Choose(me);
+  // Whatever was chosen, no step or roll into a mine the map in use does not know yet (a roll
+  // carries the player about 40 pixels).
+  if (me.OnGround && (pad.Left || pad.Right) && !pad.Up) {
+    const float reach = pad.Down ? 40 : Map.Rules().Move;
+    if (NearNewMine(me.X + (pad.Right ? reach : -reach), me.Y) && !NearNewMine(me.X, me.Y)) pad.Left = pad.Right = false;
+  }
+  return pad;
+}
+
+TPad TComputerPlayer::Choose(TPlayer& me) {
   TPad pad;
   if (InTheAir(me, pad)) return pad;
   if (OnTheRope(me, pad)) return pad;
@@ -190,7 +253,17 @@ TPad TComputerPlayer::Decide(TPlayer& me) {
   if (Dodge(me, ledge, pad)) return pad;
   if (ledge < 0) return pad;
   if (Attack(me, ledge, pad)) return pad;
-  if (Scuffle(me, ledge, pad)) return pad;
+  // A scuffle that has gone on a while without a fall is a standoff: break off for a while to
+  // fetch a bubble or, with a ranged item, to get to where it works.
+  if (Frame >= BreakOffUntil && Scuffle(me, ledge, pad)) {
+    if (++Scuffling > kStandOffFrames) {
+      Scuffling = 0;
+      BreakOffUntil = Frame + kBreakOffFrames;
+      Goal.Until = 0;
+    }
+    return pad;
+  }
+  if (Frame >= BreakOffUntil) Scuffling = std::max(0, Scuffling - 1);
   Travel(me, ledge, pad);
   return pad;
 }
@@ -234,8 +307,33 @@ bool TComputerPlayer::OnTheRope(const TPlayer& me, TPad& pad) {
     Climb = {};
     return true;
   }
+  // A deadly bubble on the way: climb the other way while that way is clear.
+  const float climb = Map.Rules().Climb;
+  if (PathMeetsDeath(me.X, me.Y, 0, Climb.Up ? -climb : climb, 0, kDeathHorizon) &&
+      !PathMeetsDeath(me.X, me.Y, 0, Climb.Up ? climb : -climb, 0, kDeathHorizon))
+    Climb.Up = !Climb.Up;
   (Climb.Up ? pad.Up : pad.Down) = true;
   return true;
+}
+
+bool TComputerPlayer::PathMeetsDeath(float x, float y, float vx, float vy, float gravity, int frames) const {
+  const bool otherSafe = OtherSafe();
+  for (const TSeenBubble& b : Seen().Bubbles) {
+    if (b.Kind != pkDeath && !(b.Kind == pkSwitchPlaces && !otherSafe)) continue;
+    float px = x, py = y, pvy = vy;
+    float bx = b.X, by = b.Y, bvx = b.VelX, bvy = b.VelY;
+    for (int t = 1; t <= frames; ++t) {
+      px += vx;
+      py += pvy;
+      pvy = std::min(pvy + gravity, 10.0f);
+      if (bx <= 0 || bx + 32 >= 640) bvx = -bvx;
+      bx += bvx;
+      if (by <= 0 || by + 32 >= 480) bvy = -bvy;
+      by += bvy;
+      if (bx + 30 > px && bx + 2 < px + 32 && by + 30 > py && by + 2 < py + 64) return true;
+    }
+  }
+  return false;
 }
 
 bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
@@ -265,8 +363,18 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
     return true;
   }
 
+  // A mine laid since the map in use was built: away from it along this ledge.
+  if (me.OnGround && NearNewMine(me.X, me.Y)) {
+    for (const auto& m : View.MinePlaces())
+      if (std::abs(m[0] - me.X) < kNewMineReach && std::abs(m[1] - (me.Y + 48)) < 40) {
+        WalkAway(me, ledge, m[0], pad);
+        return true;
+      }
+  }
+
   // Shots: a standing shot passes over a crouch; a low one is jumped.
   for (const TSeenShot& shot : seen.Shots) {
+    if (!Alert) break;
     const float gap = shot.Dir > 0 ? me.X - (shot.X + 32) : shot.X - (me.X + 32);
     if (gap < -40 || gap / kBulletSpeed > 22) continue;
     if (!(shot.Y + 26 > me.Y && shot.Y + 8 < me.Y + 64)) continue;
@@ -292,6 +400,7 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
 
   // A glove on its way out towards this player: a crouch lets it pass.
   for (const TSeenShot& glove : seen.Gloves) {
+    if (!Alert) break;
     const bool ahead = glove.Dir > 0 ? me.X + 32 > glove.X : me.X < glove.X + 32;
     if (ahead && glove.Y + 32 > me.Y && glove.Y < me.Y + 64 && !me.OnRope) {
       pad.Down = true;
@@ -351,9 +460,11 @@ bool TComputerPlayer::Dodge(const TPlayer& me, int ledge, TPad& pad) {
 
   // A player walking in would shove: crouched, it trips over instead. One that stands still
   // is shoved itself (the scuffle below).
-  const bool closing = other.VelX * static_cast<float>(Sign(-dx)) > 0 || other.State == psJump;
+  // A walker's speed lasts one frame (standing zeroes it), so its facing tells where it goes.
+  const bool closing = (other.State == psWalk && Sign(other.Facing) == Sign(-dx)) ||
+                       other.VelX * static_cast<float>(Sign(-dx)) > 0 || other.State == psJump;
   if (sameRow && Upright(other.State) && other.State != psStand && !me.OnRope && HeldKind(me) != pkElectricity &&
-      (gap < 6 || (closing && gap < 14))) {
+      Alert && (gap < 6 || (closing && gap < 14))) {
     pad.Down = true;
     return true;
   }
@@ -449,7 +560,8 @@ void TComputerPlayer::Travel(const TPlayer& me, int ledge, TPad& pad) {
   if (Goal.Ledge < 0) return;
   if (Goal.Ledge == ledge) {
     WalkTo(me, ledge, Goal.X, pad);
-    if (!pad.Left && !pad.Right && !me.OnRope) pad.Up = JumpMeetsBubble(me);
+    if (!pad.Left && !pad.Right && !me.OnRope)
+      pad.Up = JumpMeetsBubble(me) && !PathMeetsDeath(me.X, me.Y, 0, Map.Rules().Jump, Map.Rules().Gravity, 47);
     return;
   }
   const int first = Reach[static_cast<size_t>(Goal.Ledge)].FirstMove;
@@ -463,6 +575,16 @@ void TComputerPlayer::Travel(const TPlayer& me, int ledge, TPad& pad) {
     WalkTo(me, ledge, move.StartX, pad);
     return;
   }
+  // Not into the way of a deadly bubble: wait for it to pass.
+  const TBodyRules& body = Map.Rules();
+  const float vx = static_cast<float>(move.Dir) * body.Move;
+  const bool deadly =
+      (move.Kind == TMoveKind::Jump && PathMeetsDeath(me.X, me.Y, vx, body.Jump, body.Gravity, move.Frames)) ||
+      (move.Kind == TMoveKind::SpringJump &&
+       PathMeetsDeath(me.X, me.Y, vx, static_cast<float>(1.35 * body.Jump), body.Gravity, move.Frames)) ||
+      (move.Kind == TMoveKind::Climb &&
+       PathMeetsDeath(me.X, me.Y, 0, move.ExitY < me.Y ? -body.Climb : body.Climb, 0, std::min(move.Frames, kDeathHorizon)));
+  if (deadly) return;
   switch (move.Kind) {
     case TMoveKind::Jump:
       pad.Up = true;
@@ -539,7 +661,7 @@ void TComputerPlayer::ChooseGoal(const TPlayer& me, int ledge) {
       const TLedge& ledgeHere = ledges[l];
       const bool onItsRow = std::abs(TArenaMap::StandY(ledgeHere.Row) - other.Y) <= 2;
       int side = Sign(me.X - other.X);
-      if (held < 0 && static_cast<int>(l) == otherLedge) side = other.X - ledgeHere.Lo < ledgeHere.Hi - other.X ? 1 : -1;
+      if (held < 0 && Alert && static_cast<int>(l) == otherLedge) side = other.X - ledgeHere.Lo < ledgeHere.Hi - other.X ? 1 : -1;
       for (int s : {side, -side}) {
         const float x = std::clamp(other.X + static_cast<float>(s) * distance, ledgeHere.Lo + 2, ledgeHere.Hi - 2);
         const float off = std::abs(x - other.X) + std::abs(TArenaMap::StandY(ledgeHere.Row) - other.Y);
@@ -583,6 +705,9 @@ void TComputerPlayer::WalkTo(const TPlayer& me, int ledge, float x, TPad& pad) c
     x = std::clamp(x, l.Lo + 2, l.Hi - 2);
   }
   if (std::abs(x - me.X) <= 0.8f) return;
+  const float step = x > me.X ? Map.Rules().Move : -Map.Rules().Move;
+  // Not towards a mine the map does not know yet.
+  if (NearNewMine(me.X + step, me.Y) && !NearNewMine(me.X, me.Y)) return;
   (x > me.X ? pad.Right : pad.Left) = true;
 }
 

@@ -22,23 +22,33 @@ struct TPad {
   bool operator==(const TPad&) const = default;
 };
 
-// The three strengths differ in how late they see what the others do and how well they aim.
+// The three strengths differ in how late they see what the others do, how well they aim, and
+// how often they are alert to the narrow windows of the clever moves (jumping a low shot,
+// crouching under a high one or a glove, crouching to trip a player walking in, coming at a
+// player from the side that throws it off its ledge).
 struct TStrength {
   TPlayedBy Level;
-  int ReactionFrames;  // the others, shots, gloves, bubbles and mines are seen this much late
+  int ReactionFrames;  // the others, shots, gloves and bubbles are seen this much late
   float AimError;      // pixels of misjudged height and distance, at most
+  int Knack;           // percent of the time alert to the clever moves' windows
 };
 
 inline constexpr std::array<TStrength, 3> kStrengths = {{
-    {TPlayedBy::Easy, 24, 36},
-    {TPlayedBy::Normal, 12, 16},
-    {TPlayedBy::Hard, 2, 0},
+    {TPlayedBy::Easy, 40, 60, 10},
+    {TPlayedBy::Normal, 18, 24, 70},
+    {TPlayedBy::Hard, 0, 0, 100},
 }};
 
 const TStrength& StrengthOf(TPlayedBy level);
 
 class TComputerPlayer {
  public:
+  // Frames of flight the map's model flies a frame while a new map is being built: a rebuild
+  // takes some tens of frames and no frame pays more than a slice of it.
+  static constexpr int64_t kFlightStepsPerFrame = 1000;
+  // Frames of what was seen kept: long enough for the slowest strength's look back.
+  static constexpr int kHistory = 64;
+
   // `seat` 0 steers Player1, 1 steers Player2. `level` is one of the computer's strengths.
   TComputerPlayer(TGForm& form, int seat, TPlayedBy level);
 
@@ -81,8 +91,11 @@ class TComputerPlayer {
   void StartRound();
   void Observe(const TPlayer& me);
   const TSeen& Seen() const;
-  void UpdateMap(const TPlayer& me);
+  void UpdateMap();
+  // Whether a mine the map in use does not know yet lies within reach of a body at (x, y).
+  bool NearNewMine(float x, float y) const;
   TPad Decide(TPlayer& me);
+  TPad Choose(TPlayer& me);
 
   // [SECTION] Pieces of a decision; each returns true when it chose the keys.
   bool InTheAir(const TPlayer& me, TPad& pad);
@@ -105,6 +118,9 @@ class TComputerPlayer {
   // Whether the other stands (or will land) where a switch of places would be survived.
   bool OtherSafe() const;
   bool JumpMeetsBubble(const TPlayer& me) const;
+  // Whether a body moving from (x, y) at (vx, vy), falling by `gravity` a frame, meets a deadly
+  // bubble (death, or a switch while the other falls) within `frames`.
+  bool PathMeetsDeath(float x, float y, float vx, float vy, float gravity, int frames) const;
 
   TGForm& Form;
   int Seat;
@@ -112,11 +128,14 @@ class TComputerPlayer {
   TRandomGenerator Dice;  // the computer's own; the game's generator is never drawn from
   bool InPlay = false;
   int Frame = 0;  // frames of play this round
-  // Long enough for the slowest strength's look back.
-  std::array<TSeen, 32> History;
+  std::array<TSeen, static_cast<size_t>(kHistory)> History;
   int Observed = 0;  // frames observed this round
-  TArenaMap Map;
+  // The map in use, the level as seen this frame, and the map being built from it a slice a
+  // frame when that differs (the one in use serves until it is done).
+  TArenaMap Map, View, Next;
   bool MapBuilt = false;
+  bool Building = false;
+  uint64_t NextSignature = 0;
   std::vector<TReach> Reach;
   TGoal Goal;
   // The rope climb under way: to ExitY, then a step off towards Dir (0: on to the bottom).
@@ -134,6 +153,9 @@ class TComputerPlayer {
   float AimOffset = 0;
   int AimUntil = 0;
   int Waited = 0;  // frames spent facing a crouching opponent
+  bool Alert = true;      // to the clever moves' windows, for the next few frames
+  int Scuffling = 0;      // frames of the scuffle under way
+  int BreakOffUntil = 0;  // frame until which a standoff is broken off
   int HeldSince = 0;
   int HeldKindBefore = -1;
 };

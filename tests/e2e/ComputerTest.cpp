@@ -94,6 +94,14 @@ TEST(Computer, Scenes) {
          const int up = FirstFrame(t, [](const json& f) { return Green(f)["Y"].get<double>() < 40 && Green(f)["OnGround"]; });
          EXPECT_GT(up, climbing);
        }},
+      {"turns back on a rope from a death bubble in its way",
+       {"--place", "1:2:100:321", "--place", "1:1:40:33", "--bubble", "1:death:128:150"},
+       "",
+       700,
+       [](const std::vector<json>& t) {
+         EXPECT_GT(FirstFrame(t, [](const json& f) { return Green(f)["State"] == "psClimb"; }), 0);
+         EXPECT_EQ(FirstFrame(t, [](const json& f) { return Green(f)["DeathCause"] == "Floating Death"; }), 0);
+       }},
       {"picks up a bubble within reach on its ledge",
        {"--place", "1:2:64:321", "--place", "1:1:544:33", "--bubble", "1:handgun:150:340"},
        "",

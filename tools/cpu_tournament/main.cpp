@@ -28,7 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "actors/ItemUnit.h"
 #include "actors/PlayerUnit.h"
+#include "actors/PowerupKinds.h"
 #include "ai/ComputerPlayer.h"
 #include "game/MainForm.h"
 #include "platform/Clock.h"
@@ -177,6 +179,17 @@ void PlayMatch(const TSide& a, const TSide& b, int seatA, uint32_t timeOfDay, in
       }
     }
     if (!nowInPlay) continue;
+    // Where a long round stands: both players at 60 seconds of a round still undecided.
+    if (Verbose && !decided && frame - roundStart == kDecidedFrames) {
+      std::printf("  round %d at 60 s:", form.RoundNumber);
+      for (size_t seat = 0; seat < 2; ++seat) {
+        const TPlayer& p = *players[seat];
+        std::printf(" side %c at (%.0f, %.0f) %s holding %s;", seat == static_cast<size_t>(seatA) ? 'A' : 'B', p.X, p.Y,
+                    PlayerStateName(p.State),
+                    p.Item ? std::string(kPowerups[static_cast<size_t>(p.Item->Kind)].KindName).c_str() : "nothing");
+      }
+      std::printf("\n");
+    }
     for (size_t seat = 0; seat < 2; ++seat) {
       const TPlayer& p = *players[seat];
       const TPlayer& q = *players[1 - seat];
