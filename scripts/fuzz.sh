@@ -48,7 +48,6 @@ done
 
 echo "== fuzzing: $seconds s per target"
 printf '%s\n' "${summary[@]}"
-if ((${#failed[@]})); then
-  echo "fuzz: findings in ${failed[*]}"
-  exit 1
-fi
+((${#failed[@]} == 0)) || echo "findings in ${failed[*]}"
+echo "fuzz: $((${#targets[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
+((${#failed[@]} == 0))
