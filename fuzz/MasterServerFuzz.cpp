@@ -59,7 +59,8 @@ void CheckMaster(const TMasterServer& server) {
     LR_FUZZ_CHECK(game.Host != nullptr && game.Host->GameId == game.GameId && game.Host->LoggedIn);
     LR_FUZZ_CHECK(impl.Peers.count(game.Host->Socket) == 1 && impl.Peers.at(game.Host->Socket).get() == game.Host);
     LR_FUZZ_CHECK(game.MaxPlayers >= master_detail::kMinPlayers && game.MaxPlayers <= master_detail::kMaxPlayers);
-    LR_FUZZ_CHECK(game.PlayerCount <= game.MaxPlayers);
+    // A room has eight seats whatever the game's maximum: the host's count is taken up to that.
+    LR_FUZZ_CHECK(game.PlayerCount >= 1 && game.PlayerCount <= master_detail::kMaxPlayers);
     LR_FUZZ_CHECK(game.GameName.size() <= kGameNameCapacity);
   }
   for (const auto& [socket, peer] : impl.Peers)
