@@ -75,6 +75,8 @@ class TMasterServer {
   TMasterStats Stats() const;
 
   struct TImpl;
+  // The inner state, for checks of its tables against each other (MasterState.h).
+  const TImpl& Internals() const { return *Impl; }
 
  private:
   std::unique_ptr<TImpl> Impl;

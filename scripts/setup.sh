@@ -15,6 +15,7 @@ packages=(
   fonts-dejavu-core fonts-league-spartan
   xvfb xauth xdotool x11-utils imagemagick
   xfonts-base  # the error boxes draw their text with the X server's core fonts
+  clang libclang-rt-14-dev  # the fuzz targets: clang with libFuzzer and its sanitizers
 )
 
 missing=()

@@ -74,6 +74,8 @@ struct TNetService::TImpl {
   // Closed connections still handing queued bytes to their peers.
   std::set<std::shared_ptr<TConnection>> Lingering;
   size_t Delivered = 0;
+  // Set: connections and listeners come from it instead of Asio.
+  ISocketFactory* Factory = nullptr;
 
   std::vector<pollfd> InterestList() const {
     std::vector<pollfd> fds;
@@ -458,6 +460,7 @@ class TAsioListener final : public TListener,
 
 std::shared_ptr<TConnection> NewConnection(TNetService& service, ISocketOwner& owner,
                                            int& error) {
+  if (ISocketFactory* factory = service.Internals().Factory) return factory->NewConnection(owner, error);
   auto connection = std::make_shared<TAsioConnection>(service.Internals());
   error = connection->Open();
   if (error != 0) return nullptr;
@@ -467,11 +470,15 @@ std::shared_ptr<TConnection> NewConnection(TNetService& service, ISocketOwner& o
 
 std::shared_ptr<TListener> NewListener(TNetService& service, ISocketOwner& owner,
                                        uint32_t address, uint16_t port, int backlog, int& error) {
+  if (ISocketFactory* factory = service.Internals().Factory)
+    return factory->NewListener(owner, address, port, backlog, error);
   auto listener = std::make_shared<TAsioListener>(service.Internals(), owner);
   error = listener->Open(address, port, backlog);
   if (error != 0) return nullptr;
   return listener;
 }
+
+void SetSocketFactory(TNetService& service, ISocketFactory* factory) { service.Internals().Factory = factory; }
 
 void CountDelivered(TNetService& service) { ++service.Internals().Delivered; }
 

@@ -69,6 +69,19 @@ class TListener {
   virtual int Close() = 0;
 };
 
+// Where a service's connections and listeners come from when they are not the system's own
+// sockets: an in-memory twin (MemorySockets.h) that tests and fuzzers drive byte by byte.
+class ISocketFactory {
+ public:
+  virtual ~ISocketFactory() = default;
+  virtual std::shared_ptr<TConnection> NewConnection(ISocketOwner& owner, int& error) = 0;
+  virtual std::shared_ptr<TListener> NewListener(ISocketOwner& owner, uint32_t address, uint16_t port,
+                                                 int backlog, int& error) = 0;
+};
+// The service's later connections and listeners come from `factory` (nullptr: the system's
+// sockets again). The factory must outlive every component made through it.
+void SetSocketFactory(TNetService& service, ISocketFactory* factory);
+
 // A new IPv4 stream socket, not yet connected; nullptr with `error` set on failure.
 std::shared_ptr<TConnection> NewConnection(TNetService& service, ISocketOwner& owner,
                                            int& error);

@@ -5,6 +5,7 @@
 // the tests drive them directly.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -148,6 +149,12 @@ class TGmForm {
   // that sees both sums agree across all its rooms knows nothing is under way.
   uint64_t MessagesSent() const { return SentCount; }
   uint64_t MessagesReceived() const { return ReceivedCount; }
+  // The most bytes one of the room's receive buffers holds unhandled.
+  size_t LargestBuffer() const {
+    size_t largest = HostBuffer.Buffered();
+    for (const auto& [socket, buffer] : ClientBuffers) largest = std::max(largest, buffer.Buffered());
+    return largest;
+  }
 
  private:
   int64_t Now() const;

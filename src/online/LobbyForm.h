@@ -108,6 +108,8 @@ class TLForm {
 
   // Game entries received and waiting for their turn on show.
   size_t PendingGames() const { return Arriving.size(); }
+  // Bytes of the master server's stream received and not yet handled.
+  size_t BufferedBytes() const { return Buffer.Buffered(); }
 
  private:
   enum class THostStep : uint8_t { None, GameName, Players };

@@ -71,6 +71,22 @@ bool TIniFile::LoadText(std::string_view text, std::string& error) {
     error = "cannot be read";
     return false;
   }
+  // A '[' whose ']' comes lines later reads as one section name across those lines; saved,
+  // it would come back as other sections and keys. Such a file is damaged, and left as it is.
+  const auto spansLines = [](const char* name) { return std::string_view(name).find_first_of("\r\n") != std::string_view::npos; };
+  CSimpleIniA::TNamesDepend sections;
+  Impl->Ini.GetAllSections(sections);
+  for (const auto& section : sections) {
+    CSimpleIniA::TNamesDepend keys;
+    Impl->Ini.GetAllKeys(section.pItem, keys);
+    bool broken = spansLines(section.pItem);
+    for (const auto& key : keys) broken = broken || spansLines(key.pItem);
+    if (broken) {
+      Impl->Ini.Reset();
+      error = "a section name spans lines, not read";
+      return false;
+    }
+  }
   return true;
 }
 

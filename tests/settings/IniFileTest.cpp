@@ -70,6 +70,8 @@ TEST(IniFile, ADamagedFileIsOneLineAndLeavesThePlayersToThePeople) {
        false},
       {"not text", std::string("[Player2]\nPlayedBy = Hard\n\0\x01\x02", 28), "not a text file", true},
       {"too large", "[Player2]\nPlayedBy = Hard\n" + std::string(70 * 1024, 'x'), "larger than 64 KiB", true},
+      // Found by the settings fuzz target: saved, the name came back as other sections.
+      {"section across lines", "[Play\ner2]\nPlayedBy = Hard\n", "a section name spans lines", true},
       {"garbage lines", "[[[\n===\n[Player2\nPlayedBy Hard\n\xff\xfe\n", "", false},
   };
   for (const auto& c : cases) {
