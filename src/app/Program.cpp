@@ -96,6 +96,8 @@ bool StartForm(TGForm& form, TOptions& options) {
   if (!form.FormCreate()) return false;
   const std::string problem = form.OForm->LoadOptions();
   if (!problem.empty()) std::cerr << "lavarumble: " << problem << "\n";
+  const std::string controls = form.CForm->LoadControls();
+  if (!controls.empty()) std::cerr << "lavarumble: " << controls << "\n";
   for (size_t seat = 0; seat < options.PlayedBy.size(); ++seat)
     if (options.PlayedBy[seat]) form.GameSettings.PlayedBy[seat] = *options.PlayedBy[seat];
   options.Sandbox.Apply(form);
@@ -197,6 +199,7 @@ int RunHeadless(TOptions& options) {
   TRecordingAudio audio(clock);
   TFontRasterizer fonts;
   TScriptedKeyboard keyboard;
+  TGamepads pads;
   TFrameKeeper screen;
   TStderrReporter errors;
   TNetService net;
@@ -208,6 +211,7 @@ int RunHeadless(TOptions& options) {
                .Net = &net,
                .DataFolder = ExecutableDirectory() + "/data",
                .Keyboard = &keyboard,
+               .Pads = &pads,
                .ErrorReporter = &errors,
                .Audio = &audio,
                .Fonts = &fonts});
@@ -227,6 +231,10 @@ int RunHeadless(TOptions& options) {
         }
         if (line.Room) {
           ApplyRoomAction(online.Room, *line.Room);
+          continue;
+        }
+        if (line.Pad) {
+          ApplyPadEvent(pads, *line.Pad);
           continue;
         }
         TInputEvent event = line.Input;

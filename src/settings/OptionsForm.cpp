@@ -336,6 +336,10 @@ void TOForm::Button2Click() {
   TB2RChange();
 }
 
+void TOForm::ControlsClick() {
+  if (ShowControls) ShowControls();
+}
+
 void TOForm::ColourChanged(bool player2, TSettingId component, const TTrackBar& bar) {
   TSettingValue value;
   value.Int = bar.Position;
