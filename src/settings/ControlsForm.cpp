@@ -45,7 +45,8 @@ void TControlsForm::KeyPressed(Integer key) {
   }
   if (const int owner = Shown.KeyOwner(key, action); owner >= 0) {
     // The row keeps waiting: the player may press another key.
-    Message = KeyCaption(key) + " is already bound to " + std::string(kControlActions[static_cast<size_t>(owner)].Caption);
+    Message =
+        KeyCaption(key) + " is already bound to " + std::string(kControlActions[static_cast<size_t>(owner)].Caption);
     return;
   }
   Shown.Keys[action] = key;

@@ -277,7 +277,7 @@ bool TOForm::SaveOptions() {
 // [SECTION] lavarumble.ini: who plays each player.
 
 namespace {
-// The ini file's sections, one per player; the controls of a later version join them.
+// The ini file's sections, one per player; the keys and pads have sections of their own.
 constexpr std::array<const char*, 2> kPlayerSections = {"Player1", "Player2"};
 constexpr const char* kPlayedByKey = "PlayedBy";
 }  // namespace

@@ -48,7 +48,8 @@ TEST(Controls, PadsHoldTheSlotsOfThePlayerTheyPlay) {
     controls.PadPlayer[0] = c.Player;
     TGamepads pads;
     pads.Plug(0);
-    for (const TPadButtonName& name : kPadButtonNames) pads.SetButton(0, name.Button, (c.Buttons & PadBit(name.Button)) != 0);
+    for (const TPadButtonName& name : kPadButtonNames)
+      pads.SetButton(0, name.Button, (c.Buttons & PadBit(name.Button)) != 0);
     pads.SetAxis(0, TPadAxis::LeftX, c.X);
     pads.SetAxis(0, TPadAxis::LeftY, c.Y);
     EXPECT_EQ(PadSlots(controls, pads, c.Online), c.Expected) << c.Name;
