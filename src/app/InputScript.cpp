@@ -85,9 +85,46 @@ bool ParseRoomAction(const std::string& line, const std::vector<std::string>& w,
   return true;
 }
 
-// The keys a script may press: the game's keys.
-constexpr std::string_view kScriptKeys[] = {"Up", "Down", "Left", "Right", "Return", "W",
-                                            "A",  "S",    "D",    "Q",     "Space",  "Escape"};
+// A pad's script words, after the pad's number.
+bool ParsePadEvent(const std::vector<std::string>& w, TPadEvent& event, std::string& why) {
+  using K = TPadEvent::TKind;
+  int64_t pad = 0;
+  why = "expected: FRAME pad N plug|unplug, FRAME pad N BUTTON down|up or FRAME pad N axis AXIS VALUE (N 1 to 4)";
+  if (w.size() < 4 || !ParseInt(w[2], pad) || pad < 1 || pad > kMaxPads) return false;
+  event.Pad = static_cast<int32_t>(pad - 1);
+  if (w.size() == 4 && (w[3] == "plug" || w[3] == "unplug")) {
+    event.Kind = w[3] == "plug" ? K::Plug : K::Unplug;
+    return true;
+  }
+  if (w.size() == 6 && w[3] == "axis") {
+    const std::optional<TPadAxis> axis = PadAxisFromWord(w[4]);
+    int64_t value = 0;
+    if (!axis) {
+      why = "unknown pad axis '" + w[4] + "' (leftx lefty rightx righty lefttrigger righttrigger)";
+      return false;
+    }
+    if (!ParseInt(w[5], value) || value < -32768 || value > 32767) {
+      why = "a pad axis goes from -32768 to 32767, got '" + w[5] + "'";
+      return false;
+    }
+    event.Kind = K::Axis;
+    event.Axis = *axis;
+    event.Value = static_cast<int32_t>(value);
+    return true;
+  }
+  if (w.size() == 5 && (w[4] == "down" || w[4] == "up")) {
+    const std::optional<TPadButton> button = PadButtonFromWord(w[3]);
+    if (!button) {
+      why = "unknown pad button '" + w[3] + "'";
+      return false;
+    }
+    event.Kind = K::Button;
+    event.Button = *button;
+    event.Down = w[4] == "down";
+    return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -123,11 +160,17 @@ bool ParseInputScript(const std::string& text, TInputScript& script, std::string
       script.Events[frame].push_back({.Input = {}, .Lobby = std::nullopt, .Room = action});
       continue;
     }
+    if (w.size() >= 2 && w[1] == "pad") {
+      TPadEvent pad;
+      std::string why;
+      if (!ParsePadEvent(w, pad, why)) return fail(why);
+      script.Events[frame].push_back({.Input = {}, .Lobby = std::nullopt, .Room = std::nullopt, .Pad = pad});
+      continue;
+    }
     if (w.size() >= 2 && w[1] == "key") {
       if (w.size() != 4) return fail("expected: FRAME key NAME down|up");
-      bool known = false;
-      for (std::string_view name : kScriptKeys) known = known || name == w[2];
-      const TKeyInfo* key = known ? FindKeyByName(w[2]) : nullptr;
+      // Any key of the table: the actions' keys can be rebound to any of them.
+      const TKeyInfo* key = FindKeyByName(w[2]);
       if (!key) return fail("unknown key '" + w[2] + "'");
       if (w[3] == "down")
         event.Kind = TInputEventKind::KeyDown;
@@ -180,6 +223,23 @@ void ApplyLobbyAction(TLForm& lobby, const TLobbyAction& action) {
       break;
     case TLobbyAction::TKind::Exit:
       lobby.Button4Click();
+      break;
+  }
+}
+
+void ApplyPadEvent(TGamepads& pads, const TPadEvent& event) {
+  switch (event.Kind) {
+    case TPadEvent::TKind::Plug:
+      pads.Plug(event.Pad);
+      break;
+    case TPadEvent::TKind::Unplug:
+      pads.Unplug(event.Pad);
+      break;
+    case TPadEvent::TKind::Button:
+      pads.SetButton(event.Pad, event.Button, event.Down);
+      break;
+    case TPadEvent::TKind::Axis:
+      pads.SetAxis(event.Pad, event.Axis, event.Value);
       break;
   }
 }

@@ -3,6 +3,7 @@
 //   FRAME lobby chat TEXT...   FRAME lobby host PLAYERS NAME...   FRAME lobby join ROW
 //   FRAME lobby refresh        FRAME lobby exit
 //   FRAME room chat TEXT...    FRAME room ready    FRAME room launch    FRAME room leave
+//   FRAME pad N plug|unplug    FRAME pad N BUTTON down|up    FRAME pad N axis AXIS VALUE
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Gamepad.h"
 #include "platform/InputEvent.h"
 
 namespace lr {
@@ -34,11 +36,24 @@ struct TRoomAction {
   std::string Text;
 };
 
-// One line of a script: an event of the game window, or an action in the lobby or the room.
+// What a pad does: plugged in or out, a button, a stick or trigger moved.
+struct TPadEvent {
+  enum class TKind : uint8_t { Plug, Unplug, Button, Axis };
+  TKind Kind = TKind::Plug;
+  int32_t Pad = 0;  // place 0..3 (the script counts pads from 1)
+  TPadButton Button = TPadButton::South;
+  bool Down = false;
+  TPadAxis Axis = TPadAxis::LeftX;
+  int32_t Value = 0;  // -32768..32767
+};
+
+// One line of a script: an event of the game window, an action in the lobby or the room, or
+// a pad's event.
 struct TScriptEvent {
   TInputEvent Input;
   std::optional<TLobbyAction> Lobby;
   std::optional<TRoomAction> Room = std::nullopt;
+  std::optional<TPadEvent> Pad = std::nullopt;
 };
 
 struct TInputScript {
@@ -53,6 +68,9 @@ bool ParseInputScript(const std::string& text, TInputScript& script, std::string
 // answers both boxes; selects a row and clicks "Join Game"; clicks "Refresh" or "Exit". A
 // hidden lobby takes nothing; a message box in the way is closed first.
 void ApplyLobbyAction(TLForm& lobby, const TLobbyAction& action);
+
+// Passes a pad's event into the pads.
+void ApplyPadEvent(TGamepads& pads, const TPadEvent& event);
 
 // Does what the player would in the room: types and presses Enter; clicks the ready box,
 // "Launch Game" or "Leave Game". A hidden room takes nothing.

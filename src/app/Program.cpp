@@ -29,8 +29,10 @@
 #include "platform/PngFile.h"
 #include "platform/RecordingAudio.h"
 #include "platform/SdlAudio.h"
+#include "platform/SdlGamepads.h"
 #include "platform/SdlWindow.h"
 #include "platform/MessageBox.h"
+#include "ui/ControlsView.h"
 #include "ui/LobbyView.h"
 #include "ui/OptionsView.h"
 #include "ui/RoomView.h"
@@ -96,6 +98,8 @@ bool StartForm(TGForm& form, TOptions& options) {
   if (!form.FormCreate()) return false;
   const std::string problem = form.OForm->LoadOptions();
   if (!problem.empty()) std::cerr << "lavarumble: " << problem << "\n";
+  const std::string controls = form.CForm->LoadControls();
+  if (!controls.empty()) std::cerr << "lavarumble: " << controls << "\n";
   for (size_t seat = 0; seat < options.PlayedBy.size(); ++seat)
     if (options.PlayedBy[seat]) form.GameSettings.PlayedBy[seat] = *options.PlayedBy[seat];
   options.Sandbox.Apply(form);
@@ -197,6 +201,7 @@ int RunHeadless(TOptions& options) {
   TRecordingAudio audio(clock);
   TFontRasterizer fonts;
   TScriptedKeyboard keyboard;
+  TGamepads pads;
   TFrameKeeper screen;
   TStderrReporter errors;
   TNetService net;
@@ -208,6 +213,7 @@ int RunHeadless(TOptions& options) {
                .Net = &net,
                .DataFolder = ExecutableDirectory() + "/data",
                .Keyboard = &keyboard,
+               .Pads = &pads,
                .ErrorReporter = &errors,
                .Audio = &audio,
                .Fonts = &fonts});
@@ -227,6 +233,10 @@ int RunHeadless(TOptions& options) {
         }
         if (line.Room) {
           ApplyRoomAction(online.Room, *line.Room);
+          continue;
+        }
+        if (line.Pad) {
+          ApplyPadEvent(pads, *line.Pad);
           continue;
         }
         TInputEvent event = line.Input;
@@ -294,19 +304,26 @@ int RunWindowed(TOptions& options) {
   TDialogWindow optionsDialog;
   TDialogWindow lobbyDialog;
   TDialogWindow roomDialog;
+  TDialogWindow controlsDialog;
   const TDialogFontFiles dialogFonts = {.Regular = fonts.Find(kDialogFont, 0).Path,
                                         .Bold = fonts.Find(kDialogFont, kFontBold).Path,
                                         .Display = fonts.Find(kDisplayFont, 0).Path};
-  std::string dialogError, lobbyError, roomError;
+  std::string dialogError, lobbyError, roomError, controlsError;
   const bool dialogOpen = optionsDialog.Open(TOptionsWindow::kCaption, TOptionsWindow::kWidth,
                                              TOptionsWindow::kHeight, dialogFonts, dialogError);
   const bool lobbyOpen =
       lobbyDialog.Open(TLobbyWindow::kCaption, TLobbyWindow::kWidth, TLobbyWindow::kHeight, dialogFonts, lobbyError);
   const bool roomOpen =
       roomDialog.Open(TRoomWindow::kCaption, TRoomWindow::kWidth, TRoomWindow::kHeight, dialogFonts, roomError);
+  const bool controlsOpen = controlsDialog.Open(TControlsWindow::kCaption, TControlsWindow::kWidth,
+                                                TControlsWindow::kHeight, dialogFonts, controlsError);
   TSdlWindow window;
   TSdlKeyboard keyboard(window);
   TSdlAudio audio;
+  // The pads: SDL's mapping database is built in; a gamecontrollerdb.txt beside the program
+  // adds to it.
+  TGamepads pads;
+  TSdlGamepads sdlPads(pads);
   std::string error;
   if (!window.Open("Lava Rumble", 640, 480, options.Scale, error)) {
     // Without a window there is no device to draw on.
@@ -317,6 +334,11 @@ int RunWindowed(TOptions& options) {
     return 1;
   }
   TMessageBoxReporter errors;
+  if (std::string padError; !sdlPads.Open(ExecutableDirectory() + "/gamecontrollerdb.txt", padError))
+    std::cerr << "lavarumble: no pads: " << padError << "\n";
+  else if (!padError.empty())
+    std::cerr << "lavarumble: " << padError << "\n";
+  window.SetGamepads(&sdlPads);
   // Socket events wake the window's wait and are handled on this thread between frames.
   TNetService net;
   net.SetWakeCallback(window.WakeFunction());
@@ -328,6 +350,7 @@ int RunWindowed(TOptions& options) {
                .Net = &net,
                .DataFolder = ExecutableDirectory() + "/data",
                .Keyboard = &keyboard,
+               .Pads = &pads,
                .ErrorReporter = &errors,
                .Audio = &audio,
                .Fonts = &fonts});
@@ -343,8 +366,10 @@ int RunWindowed(TOptions& options) {
   TOptionsWindow optionsWindow(*form.OForm, optionsDialog);
   TLobbyWindow lobbyWindow(online.Lobby, lobbyDialog);
   TRoomWindow roomWindow(online.Room, roomDialog);
+  TControlsWindow controlsWindow(*form.CForm, controlsDialog, &pads);
   window.SetOtherWindowEvents([&](const SDL_Event& event) {
     if (dialogOpen) optionsWindow.HandleEvent(event);
+    if (controlsOpen) controlsWindow.HandleEvent(event);
     if (lobbyOpen) lobbyWindow.HandleEvent(event);
     if (roomOpen) roomWindow.HandleEvent(event);
   });
@@ -364,6 +389,12 @@ int RunWindowed(TOptions& options) {
     std::cerr << "lavarumble: the lobby cannot open: " << lobbyError << "\n";
     // Without its window the lobby would connect unseen.
     form.ShowLobby = nullptr;
+  }
+  if (controlsOpen) {
+    controlsDialog.SetOwner(window.Handle());
+    form.OForm->ShowControls = [&] { controlsWindow.Show(); };
+  } else {
+    std::cerr << "lavarumble: the Controls window cannot open: " << controlsError << "\n";
   }
   if (roomOpen)
     roomDialog.SetOwner(window.Handle());
@@ -388,7 +419,8 @@ int RunWindowed(TOptions& options) {
     net.Poll();
     online.Idle();
     // The menu ignores the mouse while a dialog has the keyboard focus.
-    if (optionsWindow.HasKeyboardFocus() || lobbyWindow.HasKeyboardFocus() || roomWindow.HasKeyboardFocus())
+    if (optionsWindow.HasKeyboardFocus() || lobbyWindow.HasKeyboardFocus() || roomWindow.HasKeyboardFocus() ||
+        controlsWindow.HasKeyboardFocus())
       form.Focused = false;
     if (form.Timer.TicksUntilDue() == 0) {
       soundCheck.BeforeFrame(form);
@@ -399,8 +431,10 @@ int RunWindowed(TOptions& options) {
     optionsWindow.Update();
     lobbyWindow.Update();
     roomWindow.Update();
+    controlsWindow.Update();
   }
   window.SetOtherWindowEvents(nullptr);
+  window.SetGamepads(nullptr);
   net.SetWakeCallback(nullptr);
   return 0;
 }

@@ -165,6 +165,22 @@ nlohmann::ordered_json FrameRecord(TGForm& form, int64_t frame, TNetTrace* net) 
     level["ropes"] = form.LastLevel.Ropes;
     r["level"] = std::move(level);
   }
+  // Only while a pad is plugged in, so traces of keyboard matches stay as they were.
+  if (const TGamepads* pads = form.Machine().Pads; pads && pads->AnyPlugged()) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (int place = 0; place < kMaxPads; ++place) {
+      const TPadState& pad = pads->State(place);
+      if (!pad.Plugged) continue;
+      nlohmann::ordered_json j;
+      j["pad"] = place + 1;
+      j["player"] = form.GameSettings.Controls.PadPlayer[static_cast<size_t>(place)];
+      j["buttons"] = PadButtonsText(pad.Buttons);
+      j["axes"] = pad.Axes;
+      list.push_back(std::move(j));
+    }
+    r["pads"] = std::move(list);
+    r["padSlots"] = PadSlots(form.GameSettings.Controls, *pads, form.OnlineGame == 1);
+  }
   if (net && net->Online && net->Online->LobbyOpened()) r["net"] = NetRecord(form, *net);
   return r;
 }

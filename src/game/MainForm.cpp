@@ -125,6 +125,9 @@ bool TGForm::FormCreate() {
   };
   // The menu's "Options" shows the dialog; a window that draws it may wrap this.
   if (!ShowOptions) ShowOptions = [this] { OForm->Show(); };
+  CForm = std::make_unique<TControlsForm>(GameSettings, OForm->IniPath());
+  CForm->ShowError = OForm->ShowError;
+  if (!OForm->ShowControls) OForm->ShowControls = [this] { CForm->Show(); };
 
   if (!OS.Initialize() || Spr.FatalError) return false;
   Font.Init();
@@ -238,8 +241,13 @@ TSlotSet TGForm::ComputerKeys(TSlotSet down) {
 
 void TGForm::GetInput() {
   if (Player2) Player2->ClearInput();
+  // The actions' keys, rebound or not, are the first slots of the table.
+  const TControls& controls = GameSettings.Controls;
+  for (size_t action = 0; action < kControlActionCount; ++action) Inp.Keyboard.Assigns[action] = controls.Keys[action];
   Inp.Keyboard.Poll();
-  const TSlotSet down = ComputerKeys(Inp.Keyboard.Down);
+  // A pad holds the slots its player's keys would: either one holds a slot down.
+  const TSlotSet pads = Services.Pads ? PadSlots(controls, *Services.Pads, OnlineGame == 1) : 0;
+  const TSlotSet down = ComputerKeys(Inp.Keyboard.Down | pads);
   auto isDown = [down](int slot) { return (down & (TSlotSet{1} << slot)) != 0; };
 
   if (isDown(kSlotSpace) && RoundState == 1) {

@@ -21,12 +21,14 @@
 #include "engine/PlainTimer.h"
 #include "engine/Types.h"
 #include "settings/GameSettings.h"
+#include "settings/ControlsForm.h"
 #include "settings/OptionsForm.h"
 #include "game/LevelUnit.h"
 #include "game/RandomGenerator.h"
 #include "net/NetService.h"
 #include "net/WSockets.h"
 #include "platform/Clock.h"
+#include "platform/Gamepad.h"
 #include "platform/InputEvent.h"
 #include "platform/Presenter.h"
 
@@ -51,6 +53,7 @@ struct TFormServices {
   TNetService* Net = nullptr;
   std::string DataFolder = "data";  // where the sprite sheets are
   IKeyboardDevice* Keyboard = nullptr;  // nullptr: no keyboard input
+  const TGamepads* Pads = nullptr;      // nullptr: no pads
   IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr
   IAudioDevice* Audio = nullptr;            // plays the sounds; required
   IFontRasterizer* Fonts = nullptr;         // nullptr: text draws nothing
@@ -91,6 +94,8 @@ class TGForm : public TSpriteOwner {
   // The options dialog, made hidden right after the two players; its rounds field is read
   // by StartGame.
   std::unique_ptr<TOForm> OForm;
+  // The Controls window, opened from the options dialog: keys and pads of the actions.
+  std::unique_ptr<TControlsForm> CForm;
   Integer TickCount = 0;
   Single TimeFactor = 0;
   Single PowerupCountdown = 0;

@@ -1,9 +1,11 @@
 // The key table: one row per key, the single source for every key translation.
 #include "platform/KeyTable.h"
 
+#include <SDL_keyboard.h>
 #include <SDL_scancode.h>
 
 #include <array>
+#include <string>
 
 namespace lr {
 
@@ -138,6 +140,19 @@ const TKeyInfo* FindKeyByDik(int32_t dik) {
   for (const TKeyInfo& key : kKeys)
     if (key.Dik == dik) return &key;
   return nullptr;
+}
+
+// SDL's own table of names, which needs no SDL_Init; a key SDL leaves unnamed goes by ours.
+std::string_view SdlKeyName(const TKeyInfo& key) {
+  const std::string_view name = SDL_GetScancodeName(static_cast<SDL_Scancode>(key.SdlScancode));
+  return name.empty() ? key.Name : name;
+}
+
+const TKeyInfo* FindKeyBySdlName(std::string_view name) {
+  if (name.empty()) return nullptr;
+  const SDL_Scancode scancode = SDL_GetScancodeFromName(std::string(name).c_str());
+  if (const TKeyInfo* key = scancode == SDL_SCANCODE_UNKNOWN ? nullptr : FindKeyBySdlScancode(scancode)) return key;
+  return FindKeyByName(name);
 }
 
 }  // namespace lr

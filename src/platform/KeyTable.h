@@ -20,5 +20,9 @@ std::span<const TKeyInfo> KeyTable();
 const TKeyInfo* FindKeyByName(std::string_view name);
 const TKeyInfo* FindKeyBySdlScancode(int32_t scancode);
 const TKeyInfo* FindKeyByDik(int32_t dik);
+// SDL's name of the key ("Up", "Return", "Left Alt", "Keypad 8"), as lavarumble.ini stores
+// it, and the key of such a name in any letter case; nullptr for a name no key of the table has.
+std::string_view SdlKeyName(const TKeyInfo& key);
+const TKeyInfo* FindKeyBySdlName(std::string_view name);
 
 }  // namespace lr

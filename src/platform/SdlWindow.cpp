@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/KeyTable.h"
+#include "platform/SdlGamepads.h"
 
 namespace lr {
 
@@ -120,6 +121,7 @@ uint32_t SdlEventWindowId(const SDL_Event& event) {
 }
 
 void TSdlWindow::Translate(const SDL_Event& event, std::vector<TInputEvent>& out) {
+  if (Gamepads && Gamepads->HandleEvent(event)) return;
   const uint32_t windowId = SdlEventWindowId(event);
   if (windowId != 0 && Window && windowId != SDL_GetWindowID(Window)) {
     if (OtherWindowEvents) OtherWindowEvents(event);

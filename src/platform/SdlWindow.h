@@ -17,6 +17,8 @@ union SDL_Event;
 
 namespace lr {
 
+class TSdlGamepads;
+
 // The window an event belongs to; 0 for events of the whole program (quitting, say).
 uint32_t SdlEventWindowId(const SDL_Event& event);
 
@@ -37,6 +39,8 @@ class TSdlWindow final : public IPresenter {
 
   // Events of the program's other windows (the dialogs) go here instead of into the game.
   void SetOtherWindowEvents(std::function<void(const SDL_Event&)> handler);
+  // The pads' events (they belong to no window) go here.
+  void SetGamepads(TSdlGamepads* pads) { Gamepads = pads; }
   SDL_Window* Handle() const { return Window; }
 
   // Waits up to timeoutMs for the first event, then takes every pending one.
@@ -58,6 +62,7 @@ class TSdlWindow final : public IPresenter {
   int TextureHeight = 0;
   std::string CurrentCaption;
   std::function<void(const SDL_Event&)> OtherWindowEvents;
+  TSdlGamepads* Gamepads = nullptr;
 };
 
 }  // namespace lr

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/Types.h"
+#include "settings/Controls.h"
 #include "settings/PlayedBy.h"
 
 namespace lr {
@@ -22,6 +23,8 @@ struct TGameSettings {
   bool Fullscreen = false;
   // Who steers each local player (lavarumble.ini and --cpu; not part of Options.dat).
   std::array<TPlayedBy, 2> PlayedBy{TPlayedBy::Person, TPlayedBy::Person};
+  // Keys and pads of the actions, and the pads' players (lavarumble.ini; not in Options.dat).
+  TControls Controls;
 };
 
 }  // namespace lr

@@ -1,7 +1,7 @@
 // lavarumble.ini: the game's readable settings file beside Options.dat, in sections of
 // "key = value" lines, for what Options.dat has no room for (who plays each player; the
-// controls later). Read and written whole; sections, keys and comments this version does not
-// know are kept as they were when it saves.
+// keys and pads of the actions). Read and written whole; sections, keys and comments this
+// version does not know are kept as they were when it saves.
 #pragma once
 
 #include <memory>

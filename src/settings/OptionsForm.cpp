@@ -277,7 +277,7 @@ bool TOForm::SaveOptions() {
 // [SECTION] lavarumble.ini: who plays each player.
 
 namespace {
-// The ini file's sections, one per player; the controls of a later version join them.
+// The ini file's sections, one per player; the keys and pads have sections of their own.
 constexpr std::array<const char*, 2> kPlayerSections = {"Player1", "Player2"};
 constexpr const char* kPlayedByKey = "PlayedBy";
 }  // namespace
@@ -334,6 +334,10 @@ void TOForm::Button2Click() {
   for (const TSetting& setting : kSettings) ShowSetting(setting.Id, ParseTableValue(setting, setting.DefaultsValue));
   TB1RChange();
   TB2RChange();
+}
+
+void TOForm::ControlsClick() {
+  if (ShowControls) ShowControls();
 }
 
 void TOForm::ColourChanged(bool player2, TSettingId component, const TTrackBar& bar) {

@@ -79,6 +79,8 @@ class TOForm {
 
   // The application's error box; the window stays open after it.
   std::function<void(const std::string& text)> ShowError;
+  // Opens the Controls window; unset until there is one.
+  std::function<void()> ShowControls;
 
   // [SECTION] Handlers.
   // Reads the settings file once at program start, then lavarumble.ini. Returns the problems
@@ -90,6 +92,7 @@ class TOForm {
   bool SaveOptions();
   void Button1Click();  // "Apply": save, then close
   void Button2Click();  // "Defaults": controls only
+  void ControlsClick();  // "Controls...": the Controls window, beside this one
   void TB1RChange();
   void TB1GChange();
   void TB1BChange();

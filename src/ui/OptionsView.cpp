@@ -26,6 +26,8 @@ constexpr TBox kOnlineGroup{8, 288, 399, 192};
 // Who plays each player, below them.
 constexpr TBox kPlayedByGroup{8, 488, 399, 46};
 constexpr float kPlayedByY = 506, kPlayedByLabelWidth = 56;
+// The keys and pads have a window of their own.
+constexpr TBox kControlsButton{284, 542, 110, 32};
 
 // The powerup switches, top to bottom on the left.
 constexpr std::array<const char*, 9> kPowerupCaptions = {
@@ -242,6 +244,10 @@ void DrawOptionsForm(TOForm& form, const TDialogFonts& fonts) {
     }
     ImGui::PopID();
   }
+
+  ImGui::PushFont(fonts.Bold);
+  BoldButton("Controls...", kControlsButton, [&] { form.ControlsClick(); });
+  ImGui::PopFont();
 }
 
 // [SECTION] The window.

@@ -18,8 +18,9 @@ class TOptionsWindow {
  public:
   static constexpr const char* kCaption = "Game Options";
   static constexpr int kWidth = 415;
-  // One row taller than the classic 488: the "Played by" choices sit below the online options.
-  static constexpr int kHeight = 540;
+  // Taller than the classic 488: the "Played by" choices sit below the online options, and
+  // the "Controls..." button below them.
+  static constexpr int kHeight = 582;
 
   // `window`: opened with the caption and size above.
   TOptionsWindow(TOForm& form, TDialogWindow& window) : Form(form), Window(window) {}

@@ -103,7 +103,7 @@ TEST(HeadlessRunner, ScreenshotsAreWrittenAtTheirFrames) {
 TEST(HeadlessRunner, BadArgumentsAndFilesExitWithCodeTwoAndOneLine) {
   TTempDir dir;
   WriteText(dir.File("bad1.txt"), "abc key Left down\n");
-  WriteText(dir.File("bad2.txt"), "1 key Tab down\n");
+  WriteText(dir.File("bad2.txt"), "1 key Hyper down\n");  // no key of the table
   WriteText(dir.File("bad3.txt"), "1 key Left sideways\n");
   WriteText(dir.File("bad4.txt"), "1 mouse 10\n");
   WriteText(dir.File("bad5.txt"), "0 click\n");

@@ -94,6 +94,14 @@ TEST_F(OptionsView, DefaultsThenApplyTakeTheSwitchesAndWriteTheFileAndCloseTheDi
   EXPECT_EQ(Name1, "Lava Newbie #1");
 }
 
+TEST_F(OptionsView, ControlsOpensTheControlsWindowAndLeavesTheDialogAsItIs) {
+  int opened = 0;
+  Form.ShowControls = [&] { ++opened; };
+  Click(284 + 55, 542 + 16);
+  EXPECT_EQ(opened, 1);
+  EXPECT_TRUE(Form.Visible);
+}
+
 TEST_F(OptionsView, ABarFollowsTheDragAndColoursThePlayerAndTheNameAtOnce) {
   Press(kBarLeftX + 60, kGreenBarY);
   DragTo(kBarRightX + 40, kGreenBarY);

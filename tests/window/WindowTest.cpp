@@ -48,6 +48,16 @@ TEST(GameWindow, OptionsAppliedInTheDialogAreThereAfterARestart) {
   EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("out"));
 }
 
+// The Controls window from the options dialog: a key rebound there is kept in lavarumble.ini
+// and plays after a restart; screenshots go to $LR_SHOTS when it is set.
+TEST(GameWindow, AKeyReboundInTheControlsWindowPlaysAfterARestart) {
+  TTempDir dir;
+  const char* shots = std::getenv("LR_SHOTS");
+  const std::string command = std::string("bash '") + LR_SOURCE_DIR + "/tests/window/window_controls.sh' '" +
+                              LR_BINARY + "' '" + (shots ? shots : "") + "' >'" + dir.File("out") + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("out"));
+}
+
 // The lobby's window against a master server this test plays on loopback: it lists two
 // players and two games, and notes what the game sends.
 TEST(GameWindow, TheLobbyOpensFromTheMenuConnectsChatsAndJoins) {
