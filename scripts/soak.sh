@@ -6,8 +6,11 @@
 #   bash scripts/soak.sh [MINUTES [FOLDER]]
 # It fails on any sanitizer report, a crash or a program that ended early or badly, cycles that
 # did not happen, or growth beyond the bounds below, and keeps its folder (scripts, logs,
-# samples.tsv) to look at. The figures are in FOLDER/summary.txt.
+# samples.tsv) to look at. The figures are in FOLDER/summary.txt. LR_SOAK_TRACE=1 makes every
+# game write its trace (t.jsonl, large) to see what went wrong in a short run.
 set -euo pipefail
+# Read whole before it runs, so that editing the file meanwhile does not change a soak under way.
+{
 cd "$(dirname "$0")/.."
 root=$PWD
 minutes=${1:-30}
@@ -15,9 +18,8 @@ out=${2:-$(mktemp -d /tmp/lr-soak.XXXXXX)}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-# Bounds, between the first cycles (once warm) and the last ones: resident memory may grow by
-# this much, descriptors not at all (both measured where every game is back on its title
-# screen with no connection open).
+# Bounds, between the highest figures from 10% to 30% of the time (once warm) and those of the
+# last 20%: resident memory may grow by this much, descriptors not at all.
 rss_growth_kib=${LR_SOAK_RSS_GROWTH_KIB:-16384}
 rss_growth_percent=${LR_SOAK_RSS_GROWTH_PERCENT:-10}
 
@@ -34,10 +36,10 @@ master_bin=$root/build-asan/lavarumble-master
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:quarantine_size_mb=16
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-readonly cycle=3000  # frames (50 s at 60 a second)
-cycles=$(( (minutes * 3600 + cycle - 1) / cycle ))
-((cycles >= 2)) || cycles=2
-frames=$(( cycles * cycle + 120 ))
+readonly cycle=4500  # frames (75 s at 60 a second)
+# Scripts for more cycles than the time holds at full pace: the soak ends the games.
+cycles=$(( (minutes * 3600 + cycle - 1) / cycle + 2 ))
+frames=$(( cycles * cycle ))
 names=("Soak Ann" "Soak Bob" "Soak Cy" "Soak Dee")
 
 # Options.dat with a player's name and the built-in settings (little-endian, as the game writes it).
@@ -62,7 +64,7 @@ write_script() {
   RANDOM=$((me * 7919 + 17))
   : >"$file"
   for ((k = 0; k < cycles; k++)); do
-    b=$((k * cycle))
+    b=$((k * cycle + 140))  # the title's menu takes clicks from frame 150 on
     role=$(( (me - k % 4 + 4) % 4 ))  # 0 host, 1 and 2 play, 3 leaves
     {
       echo "$((b + 10)) mouse 300 230"
@@ -73,40 +75,39 @@ write_script() {
           echo "$((b + 130)) lobby host 4 Soak game $k"
           echo "$((b + 160)) room ready"
           echo "$((b + 180)) room chat the host says hello"
-          echo "$((b + 760)) room launch"
+          echo "$((b + 1700)) room launch"
           ;;
         *)
           j=$role
-          echo "$((b + 300)) lobby refresh"
-          echo "$((b + 310 + 30 * j)) lobby join 1"
+          echo "$((b + 660)) lobby refresh"
+          echo "$((b + 670 + 30 * j)) lobby join 1"
           if ((role == 3)); then
-            echo "$((b + 520)) room chat leaving before the match"
-            echo "$((b + 560)) room leave"
-            echo "$((b + 640)) lobby exit"
+            echo "$((b + 900)) room chat leaving before the match"
+            echo "$((b + 950)) room leave"
+            echo "$((b + 1000)) lobby exit"
           else
-            echo "$((b + 450 + 30 * j)) room ready"
+            echo "$((b + 820 + 30 * j)) room ready"
           fi
           ;;
       esac
       if ((role != 3)); then
-        # In the match: jumps and crouches in place, and short walks there and back, so nobody
-        # leaves the round early and Escape finds the match in play.
-        local f=$((b + 1000)) key
-        while ((f < b + 1500)); do
-          case $((RANDOM % 4)) in
-            0) echo "$f key Up down"; echo "$((f + 3)) key Up up" ;;
-            1) echo "$f key Down down"; echo "$((f + 6)) key Down up" ;;
-            *) key=Left; ((RANDOM % 2)) && key=Right
-               local back=Right; [[ $key == Right ]] && back=Left
-               echo "$f key $key down"; echo "$((f + 4)) key $key up"
-               echo "$((f + 8)) key $back down"; echo "$((f + 12)) key $back up" ;;
-          esac
+        # In the match: jumps and crouches in place, so that nobody falls and every round goes on
+        # until Escape, which must find the match in play (on the title screen it would end the
+        # program). Each event has a wide margin: four games on a loaded machine drift apart by
+        # some hundreds of frames.
+        local f=$((b + 2000))
+        while ((f < b + 2600)); do
+          if ((RANDOM % 2)); then
+            echo "$f key Up down"; echo "$((f + 3)) key Up up"
+          else
+            echo "$f key Down down"; echo "$((f + 6)) key Down up"
+          fi
           f=$((f + 20 + RANDOM % 40))
         done
-        echo "$((b + 1700)) key Escape down"
-        echo "$((b + 1702)) key Escape up"
-        echo "$((b + 1820 + 80 * (role == 0))) room leave"
-        echo "$((b + 2000)) lobby exit"
+        echo "$((b + 2900)) key Escape down"
+        echo "$((b + 2902)) key Escape up"
+        echo "$((b + 3050 + 100 * (role == 0))) room leave"
+        echo "$((b + 3300)) lobby exit"
       fi
     } >>"$file"
   done
@@ -137,10 +138,10 @@ for i in 0 1 2 3; do
   options_file "${names[i]}" "$dir/Options.dat"
   write_script "$i" "$dir/in.txt"
   (cd "$dir" && exec nice -n 10 "$game" --headless --realtime --frames "$frames" --seed $((1000 + i)) \
-    --master "127.0.0.1:$port" --room-port "$room_port" --input in.txt >out 2>err) &
+    --master "127.0.0.1:$port" --room-port "$room_port" --input in.txt ${LR_SOAK_TRACE:+--trace t.jsonl} >out 2>err) &
   pids+=($!) labels+=("game$i")
 done
-echo "soak: $minutes minutes, $cycles cycles of $cycle frames; master on $port, rooms on $room_port; folder $out"
+echo "soak: $minutes minutes, cycles of $cycle frames; master on $port, rooms on $room_port; folder $out"
 
 # Samples: seconds since start, then per process VmRSS (KiB) and descriptors.
 sample() {
@@ -159,20 +160,23 @@ sample() {
 } >"$out/samples.tsv"
 
 start=$(date +%s)
-duration=$(( frames / 60 ))
+duration=$(( minutes * 60 ))
 sample 0
 status=0
+# The games' frames would outlast the soak on a machine that keeps pace; a loaded one plays
+# fewer cycles in the time. Either way they are told to end (SIGTERM: after the frame under
+# way, cleanly) when the time is up.
 while :; do
   sleep 10
   now=$(( $(date +%s) - start ))
   alive=0
   for pid in "${pids[@]:1}"; do kill -0 "$pid" 2>/dev/null && alive=$((alive + 1)); done
-  ((alive == 4)) || break
+  if ((alive < 4)); then echo "soak: a game ended after $now of $duration seconds"; status=1; break; fi
   sample "$now"
-  ((now < duration + 600)) || { echo "soak: the games did not end in time"; status=1; break; }
+  ((now < duration)) || break
 done
 
-# The games end by themselves after their frames; then the master.
+for i in 1 2 3 4; do kill -TERM "${pids[i]}" 2>/dev/null || true; done
 for i in 1 2 3 4; do
   if ! wait "${pids[i]}"; then echo "soak: ${labels[i]} ended badly"; status=1; fi
 done
@@ -187,26 +191,24 @@ for f in "$out/master.err" "$out"/game*/err; do
   fi
 done
 
-# The cycles happened: each hosted, joined twice or three times, and the match started.
+# The cycles happened: games hosted, three joins to each, and the hosts closed them again.
 hosted=$(grep -c '" hosts game ' "$out/master.err" || true)
 joined=$(grep -cE '" joins game [0-9]+ at ' "$out/master.err" || true)
-echo "soak: the master saw $hosted games hosted and $joined joins in $cycles cycles"
-if ((hosted < cycles - 1 || joined < 3 * (cycles - 1))); then echo "soak: cycles went missing"; status=1; fi
+closed=$(grep -c '" closes game ' "$out/master.err" || true)
+echo "soak: the master saw $hosted games hosted, $joined joins and $closed games closed by their hosts"
+if ((hosted < 2 || joined < 3 * (hosted - 1) || closed < hosted - 1)); then echo "soak: cycles went missing"; status=1; fi
 
-# Growth: the samples of the idle end of each cycle (every game on its title screen), the
-# second and third cycles against the last two.
-awk -v cycle="$cycle" -v cycles="$cycles" -v growth="$rss_growth_kib" -v percent="$rss_growth_percent" '
+# Growth: the highest figures from 10% to 30% of the time (after the first cycle) against those
+# of the last 20% (each window spans a cycle or more).
+awk -v duration="$duration" -v growth="$rss_growth_kib" -v percent="$rss_growth_percent" '
   NR == 1 { for (i = 2; i <= NF; i++) name[i] = $i; n = NF; next }
   {
-    t = $1; phase = (t * 60) % cycle
-    if (phase < 2100 || phase > 2950) next   # the idle part of a cycle
-    c = int(t * 60 / cycle)
-    if (c == 1 || c == 2) win = "early"; else if (c >= cycles - 2 && c < cycles) win = "late"; else next
+    at = $1 / duration
+    if (at >= 0.1 && at < 0.3) win = "early"; else if (at >= 0.8) win = "late"; else next
     for (i = 2; i <= n; i++) {
       if ($i == "-") continue
       key = win SUBSEP i
-      if (name[i] ~ /fds$/) { if (!(key in v) || $i < v[key]) v[key] = $i }
-      else if (!(key in v) || $i > v[key]) v[key] = $i
+      if (!(key in v) || $i > v[key]) v[key] = $i
     }
   }
   END {
@@ -223,16 +225,18 @@ awk -v cycle="$cycle" -v cycles="$cycles" -v growth="$rss_growth_kib" -v percent
   }' "$out/samples.tsv" >"$out/growth.txt" || status=1
 
 {
-  echo "soak of $minutes minutes ($cycles cycles), status $status"
+  echo "soak of $minutes minutes, status $status"
+  first=$(sed -n 3p "$out/samples.tsv"); last=$(tail -1 "$out/samples.tsv")
+  echo "at $(cut -f1 <<<"$first") s and at $(cut -f1 <<<"$last") s:"
   echo "process       start rss KiB  start fds    end rss KiB    end fds"
-  first=$(sed -n 2p "$out/samples.tsv"); last=$(tail -1 "$out/samples.tsv")
   for i in "${!labels[@]}"; do
     c=$((2 + 2 * i))
     printf '%-12s %12s %10s %14s %10s\n' "${labels[i]}" "$(cut -f$c <<<"$first")" "$(cut -f$((c + 1)) <<<"$first")" \
       "$(cut -f$c <<<"$last")" "$(cut -f$((c + 1)) <<<"$last")"
   done
-  echo "idle samples of cycles 1-2 against the last two (rss: the highest, fds: the lowest):"
+  echo "the highest figures from 10% to 30% of the time against the last 20%:"
   cat "$out/growth.txt"
 } | tee "$out/summary.txt"
 trap - EXIT
 exit "$status"
+}
