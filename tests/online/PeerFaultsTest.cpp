@@ -28,6 +28,9 @@ TBytes Cat(std::initializer_list<TBytes> parts) {
   for (const TBytes& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
+// A room chat message, whatever its text.
+const size_t kRoomChatBytes = Encode(TRoomChat{}).size();
+
 TBytes Half(const TBytes& bytes) { return TBytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2)); }
 
 // Frames of every game without waiting for the room's messages to balance (a raw peer does
@@ -277,10 +280,14 @@ TEST(PeerFaults, AGuestWhoseHostFailsLeavesTheRoomByItselfAndItsMatchPlaysOn) {
     if (c.Fault == TFault::Reset) side.Host.Reset();
     // A host that stops reading while its guest talks.
     if (c.Fault == TFault::NeverReads) ShrinkSendBuffer(side.Room().UClient.SocketHandle());
-    for (int line = 0; c.Fault == TFault::NeverReads && line < 20000 && side.Room().Role() == TGmForm::TRole::Client;
-         ++line) {
-      ApplyRoomAction(side.Room(), {.Kind = K::Chat, .Text = "a line that is long enough to fill a queue " + std::to_string(line)});
+    size_t said = 0;
+    for (; c.Fault == TFault::NeverReads && said < 20000 && side.Room().Role() == TGmForm::TRole::Client; ++said) {
+      ApplyRoomAction(side.Room(), {.Kind = K::Chat, .Text = "a line that is long enough to fill a queue " + std::to_string(said)});
       rig.Net.Poll();
+    }
+    if (c.Fault == TFault::NeverReads) {
+      EXPECT_GE(said * kRoomChatBytes, kSendQueueLimit);
+      EXPECT_LE(said * kRoomChatBytes, kSendQueueLimit + 64 * 1024);
     }
     ASSERT_TRUE(rig.PumpUntil([&] { return side.Room().Role() == TGmForm::TRole::None; }));
     EXPECT_FALSE(side.Room().Visible);
@@ -377,7 +384,9 @@ TEST(PeerFaults, AHostFreesTheSeatOfAGuestThatFailsAndTellsEveryoneWhatWholeMess
       }
     }
     if (c.Fault == TFault::NeverReads) {
-      EXPECT_GT(said, 100u);
+      // Let go at the bound of its queue, with the system's small share besides.
+      EXPECT_GE(said * kRoomChatBytes, kSendQueueLimit);
+      EXPECT_LE(said * kRoomChatBytes, kSendQueueLimit + 64 * 1024);
       EXPECT_EQ(bob.Room().Chat.Added(), bobHeard + said + 1);  // every line, and Eve leaving
     }
     if (c.InMatch) {
