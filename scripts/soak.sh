@@ -13,15 +13,53 @@ set -euo pipefail
 {
 cd "$(dirname "$0")/.."
 root=$PWD
+# Growth, from a folder's samples.tsv: the figures from 10% to 30% of the time (after the
+# first cycle) against those of the last 20%, each window a cycle or more long. Memory: the
+# highest of each window; descriptors: the lowest, where a game is between its rooms and lobby
+# visits (a host with three guests holds four more for a while; a leak raises the lowest).
+check_growth() {
+  local file=$1 duration
+  duration=$(tail -1 "$file" | cut -f1)
+  awk -v duration="$duration" -v growth="$rss_growth_kib" -v percent="$rss_growth_percent" '
+  NR == 1 { for (i = 2; i <= NF; i++) name[i] = $i; n = NF; next }
+  {
+    at = $1 / duration
+    if (at >= 0.1 && at < 0.3) win = "early"; else if (at >= 0.8) win = "late"; else next
+    for (i = 2; i <= n; i++) {
+      if ($i == "-") continue
+      key = win SUBSEP i
+      lowest = name[i] ~ /fds$/
+      if (!(key in v) || (lowest ? $i < v[key] : $i > v[key])) v[key] = $i
+    }
+  }
+  END {
+    bad = 0
+    for (i = 2; i <= n; i++) {
+      e = v["early" SUBSEP i]; l = v["late" SUBSEP i]
+      if (e == "" || l == "") { printf "%s: too few samples\n", name[i]; bad = 1; continue }
+      if (name[i] ~ /fds$/) limit = e
+      else limit = e + growth + e * percent / 100
+      printf "%-16s early %8d  late %8d  bound %8d%s\n", name[i], e, l, limit, (l > limit ? "  GROWN" : "")
+      if (l > limit) bad = 1
+    }
+    exit bad
+  }' "$file"
+}
 minutes=${1:-30}
 out=${2:-$(mktemp -d /tmp/lr-soak.XXXXXX)}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-# Bounds, between the highest figures from 10% to 30% of the time (once warm) and those of the
-# last 20%: resident memory may grow by this much, descriptors not at all.
+# Bounds, between the figures from 10% to 30% of the time (once warm) and those of the last
+# 20% (see check_growth): resident memory may grow by this much, descriptors not at all.
 rss_growth_kib=${LR_SOAK_RSS_GROWTH_KIB:-16384}
 rss_growth_percent=${LR_SOAK_RSS_GROWTH_PERCENT:-10}
+
+# `soak.sh --check FOLDER` checks a finished soak's samples again.
+if [[ ${1:-} == --check ]]; then
+  check_growth "$2/samples.tsv"
+  exit
+fi
 
 if [[ -z ${LR_SOAK_NO_BUILD:-} ]]; then
   bash scripts/setup.sh
@@ -198,31 +236,7 @@ closed=$(grep -c '" closes game ' "$out/master.err" || true)
 echo "soak: the master saw $hosted games hosted, $joined joins and $closed games closed by their hosts"
 if ((hosted < 2 || joined < 3 * (hosted - 1) || closed < hosted - 1)); then echo "soak: cycles went missing"; status=1; fi
 
-# Growth: the highest figures from 10% to 30% of the time (after the first cycle) against those
-# of the last 20% (each window spans a cycle or more).
-awk -v duration="$duration" -v growth="$rss_growth_kib" -v percent="$rss_growth_percent" '
-  NR == 1 { for (i = 2; i <= NF; i++) name[i] = $i; n = NF; next }
-  {
-    at = $1 / duration
-    if (at >= 0.1 && at < 0.3) win = "early"; else if (at >= 0.8) win = "late"; else next
-    for (i = 2; i <= n; i++) {
-      if ($i == "-") continue
-      key = win SUBSEP i
-      if (!(key in v) || $i > v[key]) v[key] = $i
-    }
-  }
-  END {
-    bad = 0
-    for (i = 2; i <= n; i++) {
-      e = v["early" SUBSEP i]; l = v["late" SUBSEP i]
-      if (e == "" || l == "") { printf "%s: too few samples\n", name[i]; bad = 1; continue }
-      if (name[i] ~ /fds$/) limit = e
-      else limit = e + growth + e * percent / 100
-      printf "%-16s early %8d  late %8d  bound %8d%s\n", name[i], e, l, limit, (l > limit ? "  GROWN" : "")
-      if (l > limit) bad = 1
-    }
-    exit bad
-  }' "$out/samples.tsv" >"$out/growth.txt" || status=1
+check_growth "$out/samples.tsv" >"$out/growth.txt" || status=1
 
 {
   echo "soak of $minutes minutes, status $status"
@@ -234,7 +248,7 @@ awk -v duration="$duration" -v growth="$rss_growth_kib" -v percent="$rss_growth_
     printf '%-12s %12s %10s %14s %10s\n' "${labels[i]}" "$(cut -f$c <<<"$first")" "$(cut -f$((c + 1)) <<<"$first")" \
       "$(cut -f$c <<<"$last")" "$(cut -f$((c + 1)) <<<"$last")"
   done
-  echo "the highest figures from 10% to 30% of the time against the last 20%:"
+  echo "from 10% to 30% of the time against the last 20% (memory: the highest; descriptors: the lowest):"
   cat "$out/growth.txt"
 } | tee "$out/summary.txt"
 trap - EXIT
