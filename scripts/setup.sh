@@ -12,6 +12,7 @@ packages=(
   libasio-dev
   libsimpleini-dev  # lavarumble.ini (header only: SimpleIni.h)
   netbase  # /etc/services: the sockets look up port names there
+  python3-minimal  # scripts/soak.sh asks the system for a free port with it
   fonts-dejavu-core fonts-league-spartan
   xvfb xauth xdotool x11-utils imagemagick
   xfonts-base  # the error boxes draw their text with the X server's core fonts

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -40,6 +41,11 @@
 namespace lr {
 
 namespace {
+
+// Set by SIGTERM or SIGINT: a headless run ends after the frame under way, as when its frames
+// run out (trace closed, exit code 0), so a long real-time run can be ended cleanly.
+volatile std::sig_atomic_t StopRequested = 0;
+void RequestStop(int) { StopRequested = 1; }
 
 constexpr int kExitBadArguments = 2;
 // The dialogs' face; fontconfig offers its nearest installed sans serif.
@@ -224,7 +230,10 @@ int RunHeadless(TOptions& options) {
   TSoundCheck soundCheck(options.SoundCheck);
 
   int32_t pointerX = 0, pointerY = 0;
-  for (int64_t frame = 1; frame <= options.Frames && !form.Closed; ++frame) {
+  StopRequested = 0;
+  std::signal(SIGTERM, RequestStop);
+  std::signal(SIGINT, RequestStop);
+  for (int64_t frame = 1; frame <= options.Frames && !form.Closed && !StopRequested; ++frame) {
     if (auto it = script.Events.find(frame); it != script.Events.end()) {
       for (const TScriptEvent& line : it->second) {
         if (line.Lobby) {

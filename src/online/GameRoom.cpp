@@ -212,8 +212,12 @@ void TGmForm::CloseRoom() {
   ++Revision;
   if (wasOpen && Lobby) {
     Lobby->Show();
-    Lobby->JoinEnabled = true;
-    Lobby->HostEnabled = true;
+    // A lobby that is connecting again (a guest's, or a host's whose master server went
+    // away) enables them once it is logged in.
+    if (Lobby->LClient.SocketState() == wsConnected) {
+      Lobby->JoinEnabled = true;
+      Lobby->HostEnabled = true;
+    }
   }
   // The two local players come back now, or when this machine's match ends.
   if (Main.GameMode == 0) RestoreLocalPlayers();

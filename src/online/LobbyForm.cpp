@@ -91,8 +91,6 @@ void TLForm::FormActivate() {
 void TLForm::FormClose() {
   LClient.Close();
   ConnectionGone();
-  Arriving.clear();
-  PauseEndsAt = -1;
   Message.clear();
   Visible = false;
 }
@@ -100,6 +98,10 @@ void TLForm::FormClose() {
 void TLForm::ConnectionGone() {
   JoinEnabled = HostEnabled = RefreshEnabled = false;
   JoinComesBackAt = -1;
+  // Game entries still waiting for their turn go too: the end of a pause would otherwise say
+  // "Received all games." over the reason the connection ended.
+  Arriving.clear();
+  PauseEndsAt = -1;
   // Hosting needs the master server: questions still open are dropped with it.
   Ask.Open = false;
   HostStep = THostStep::None;

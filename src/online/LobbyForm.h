@@ -118,7 +118,8 @@ class TLForm {
   template <class T>
   bool SendMessage(const T& message);
   void EmptyGameList();
-  // The master connection is closed or failed: nothing that needs it can be clicked.
+  // The master connection is closed or failed: nothing that needs it can be clicked, and game
+  // entries waiting to be shown are dropped.
   void ConnectionGone();
   void AskNext(const char* caption, const char* prompt, const char* fallback);
   void FinishHosting(const std::string& playersAnswer);

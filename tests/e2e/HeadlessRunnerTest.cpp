@@ -1,6 +1,10 @@
 // The headless runner end to end: arguments, scripted input, trace and screenshots.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include <nlohmann/json.hpp>
 
 #include "game/RandomGenerator.h"
@@ -80,6 +84,23 @@ TEST(HeadlessRunner, EscapeOnTheTitleClosesTheProgram) {
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   // The key arrives before frame 5 runs; the window closes and no frame runs after it.
   EXPECT_EQ(ReadTrace(dir.File("t.jsonl")).size(), 4u);
+}
+
+TEST(HeadlessRunner, SigtermEndsARealTimeRunAfterAWholeFrame) {
+  // Either signal: the run ends at once with its trace whole, as when its frames run out.
+  for (const int signal : {SIGTERM, SIGINT}) {
+    TTempDir dir;
+    TBackgroundProgram game(LR_BINARY, {"--headless", "--realtime", "--frames", "1000000", "--trace", "t.jsonl"},
+                            dir.Path().string(), dir.File("out"), dir.File("err"));
+    ASSERT_TRUE(game.Started());
+    for (int i = 0; i < 200 && ReadLines(dir.File("t.jsonl")).size() < 30; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    game.Signal(signal);
+    ASSERT_EQ(game.Wait(30), 0) << ReadText(dir.File("err"));
+    const std::vector<json> frames = ReadTrace(dir.File("t.jsonl"));
+    ASSERT_GE(frames.size(), 30u);
+    EXPECT_EQ(frames.back()["frame"], frames.size());
+  }
 }
 
 TEST(HeadlessRunner, ScreenshotsAreWrittenAtTheirFrames) {

@@ -172,6 +172,61 @@ TEST_F(MasterTest, TheLobbyFromLoginToLeaving) {
     EXPECT_TRUE(Logged(part)) << part;
 }
 
+TLines Sorted(TLines lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+TEST_F(MasterTest, AHostThatFailsMidMessageOrResetsTakesItsGameAlongAndOneByteAtATimeIsHeardWhole) {
+  enum class TFault { CloseMidMessage, Reset, ByteByByte };
+  struct TCase {
+    TFault Fault;
+    TLines AnnHears;  // after Bob hosted, in any order: the list goes out after each round
+    const char* Logged;
+  };
+  const TCase cases[] = {
+      {TFault::CloseMidMessage, {"2 Bob", "10"}, "\"Bob\" leaves; closed by the peer"},
+      {TFault::Reset, {"2 Bob", "10"}, "\"Bob\" leaves;"},
+      {TFault::ByteByByte, {"1 Bob", "10", "5 #1 Lava Pit 1/3 0ms", "3 Bob> hi all"}, "\"Bob\" hosts game 1"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.Fault));
+    Start({});
+    Log.clear();
+    TScriptedClient& ann = LogIn("Ann");
+    ann.Take();
+    TScriptedClient& bob = Connect("127.0.0.3");
+    const std::vector<uint8_t> say = Encode(TLobbySay{.Text = "Bob> hi all"});
+    std::vector<uint8_t> session = Encode(TLobbyLogin{.PlayerName = "Bob"});
+    for (const std::vector<uint8_t>& more : {Encode(TLobbyHostGame{.GameName = "Lava Pit", .MaxPlayers = 3}), say})
+      session.insert(session.end(), more.begin(), more.end());
+    if (c.Fault == TFault::ByteByByte) {
+      session.push_back(Encode(TLobbyRefresh{})[0]);
+      for (const uint8_t byte : session) {
+        bob.SendBytes({byte});
+        Server->Step(0);
+      }
+      ASSERT_TRUE(Pump([&] { return bob.Got("3 Bob> hi all") && ann.Got("3 Bob> hi all"); }));
+      Settle();
+      EXPECT_EQ(Sorted(ann.Take()), Sorted(c.AnnHears));
+      EXPECT_FALSE(bob.Closed);
+    } else {
+      // Logged in and hosting, then half a chat line.
+      bob.SendBytes(std::vector<uint8_t>(session.begin(), session.end() - static_cast<std::ptrdiff_t>(say.size() / 2)));
+      ASSERT_TRUE(Pump([&] { return ann.Got("5 #1 Lava Pit 1/3 0ms"); }));
+      ann.Take();
+      if (c.Fault == TFault::Reset) bob.Reset(); else bob.Shut();
+      ASSERT_TRUE(Pump([&] { return ann.Count() >= 2; }));
+      Settle();
+      EXPECT_EQ(Sorted(ann.Take()), Sorted(c.AnnHears));
+      EXPECT_EQ(Server->Stats().Games, 0u);
+      EXPECT_EQ(Server->Stats().Connections, 1u);
+    }
+    EXPECT_TRUE(Logged(c.Logged)) << c.Logged;
+    EXPECT_EQ(Server->Stats().ProtocolErrors, 0u);
+  }
+}
+
 TEST_F(MasterTest, LoginNamesAreCheckedAndEveryRefusalSaysWhy) {
   const std::string length = "3 A name has 1 to 15 characters. Choose another in Options.";
   const std::string control = "3 A name may not hold control characters. Choose another in Options.";

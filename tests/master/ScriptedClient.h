@@ -66,7 +66,9 @@ class TScriptedClient {
     ::inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
     Connected = ::connect(Fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
   }
-  ~TScriptedClient() { ::close(Fd); }
+  ~TScriptedClient() {
+    if (Fd >= 0) ::close(Fd);
+  }
   TScriptedClient(const TScriptedClient&) = delete;
   TScriptedClient& operator=(const TScriptedClient&) = delete;
 
@@ -95,6 +97,13 @@ class TScriptedClient {
     Send(TLobbyPong{.Opaque = *LastPing});
   }
   void Shut() { ::shutdown(Fd, SHUT_RDWR); }
+  // An abortive close: with a zero linger time the system sends a reset (RST) at once.
+  void Reset() {
+    const linger now{.l_onoff = 1, .l_linger = 0};
+    ::setsockopt(Fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    ::close(Fd);
+    Fd = -1;
+  }
 
   // Takes what has arrived, without waiting.
   void Read() {
