@@ -14,6 +14,7 @@ packages=(
   fonts-dejavu-core fonts-league-spartan
   xvfb xauth xdotool x11-utils imagemagick
   xfonts-base  # the error boxes draw their text with the X server's core fonts
+  dpkg-dev  # dpkg-shlibdeps: the Debian package's library dependencies (cpack)
 )
 
 missing=()
