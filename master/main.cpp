@@ -14,6 +14,10 @@
 #include "master/MasterServer.h"
 #include "net/WireTable.h"
 
+#ifndef LR_VERSION
+#define LR_VERSION "unknown"
+#endif
+
 namespace {
 
 using lr::TMasterOptions;
@@ -110,9 +114,12 @@ int main(int argc, char** argv) {
     app.add_option(kLimits[i].Name, words[i],
                    std::string(kLimits[i].Help) + " (default " + std::to_string(kLimits[i].Get(defaults)) + ")");
   app.add_flag("--quiet", quiet, "No log line per connection event; only start, stop and problems");
+  app.set_version_flag("--version", std::string("lavarumble-master ") + LR_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "lavarumble-master: " << e.what() << " (see --help)\n";

@@ -17,6 +17,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   xfonts-base  # the error boxes draw their text with the X server's core fonts
   clang libclang-rt-14-dev  # the fuzz targets: clang with libFuzzer and its sanitizers
+  dpkg-dev  # dpkg-shlibdeps: the Debian package's library dependencies (cpack)
 )
 
 missing=()

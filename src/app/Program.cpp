@@ -38,6 +38,10 @@
 #include "ui/OptionsView.h"
 #include "ui/RoomView.h"
 
+#ifndef LR_VERSION
+#define LR_VERSION "unknown"
+#endif
+
 namespace lr {
 
 namespace {
@@ -48,6 +52,7 @@ volatile std::sig_atomic_t StopRequested = 0;
 void RequestStop(int) { StopRequested = 1; }
 
 constexpr int kExitBadArguments = 2;
+constexpr const char* kOptionsFileName = "Options.dat";
 // The dialogs' face; fontconfig offers its nearest installed sans serif.
 constexpr const char* kDialogFont = "MS Sans Serif";
 // The lobby's buttons wear the menu's poster face.
@@ -72,7 +77,21 @@ struct TOptions {
   TSandbox Sandbox;
   // --cpu: who plays Player1 and Player2, over lavarumble.ini; unset entries keep the file's.
   std::array<std::optional<TPlayedBy>, 2> PlayedBy;
+  std::string ConfigDir;  // --config-dir
+  std::string OptionsFile = kOptionsFileName;  // chosen by OptionsFileFor
 };
+
+// The settings file: in --config-dir when given; else an Options.dat of the working directory,
+// where one exists, so setups from before the settings folder keep working; else, in a window,
+// the user's settings folder. Headless runs keep the working directory, so each test or replay
+// has its own settings.
+std::string OptionsFileFor(const TOptions& options) {
+  if (!options.ConfigDir.empty()) return (std::filesystem::path(options.ConfigDir) / kOptionsFileName).string();
+  std::error_code ec;
+  if (options.Headless || std::filesystem::exists(kOptionsFileName, ec)) return kOptionsFileName;
+  const std::string folder = UserConfigDirectory();
+  return folder.empty() ? kOptionsFileName : (std::filesystem::path(folder) / kOptionsFileName).string();
+}
 
 // --sound-check: every sound of the game's table once, in table order, one every half second
 // from the first frame on, so the whole set can be heard (or seen in a trace).
@@ -81,7 +100,12 @@ class TSoundCheck {
   explicit TSoundCheck(bool enabled) : Next(enabled ? 0 : kGameSounds.size()) {}
   void BeforeFrame(TGForm& form) {
     if (Next >= kGameSounds.size() || form.TickCount % 30 != 0) return;
-    form.PlaySound(std::string(kGameSounds[Next++].Name));
+    // A sound file that cannot be loaded is said and skipped, as inside a frame.
+    try {
+      form.PlaySound(std::string(kGameSounds[Next++].Name));
+    } catch (const std::exception& e) {
+      std::cerr << "Lava Rumble: " << e.what() << "\n";
+    }
   }
 
  private:
@@ -96,8 +120,8 @@ class TStderrReporter final : public IErrorReporter {
   }
 };
 
-// The start of either runner: the form's set-up, then the settings file of the working
-// directory, then the sandbox's changes over them. A damaged settings file does not stop the
+// The start of either runner: the form's set-up, then the settings file (OptionsFileFor),
+// then the sandbox's changes over them. A damaged settings file does not stop the
 // game: what could be read is in effect, and one line says so. False when the set-up failed
 // (its error has been shown).
 bool StartForm(TGForm& form, TOptions& options) {
@@ -217,12 +241,13 @@ int RunHeadless(TOptions& options) {
                .MasterPort = options.MasterPort,
                .RoomPort = options.RoomPort,
                .Net = &net,
-               .DataFolder = ExecutableDirectory() + "/data",
+               .DataFolder = GameDataDirectory() + "/data",
                .Keyboard = &keyboard,
                .Pads = &pads,
                .ErrorReporter = &errors,
                .Audio = &audio,
-               .Fonts = &fonts});
+               .Fonts = &fonts,
+               .OptionsFile = options.OptionsFile});
   if (!StartForm(form, options)) return 1;
   TOnline online(form);
   TNetTrace netTrace{.Online = &online};
@@ -357,12 +382,13 @@ int RunWindowed(TOptions& options) {
                .MasterPort = options.MasterPort,
                .RoomPort = options.RoomPort,
                .Net = &net,
-               .DataFolder = ExecutableDirectory() + "/data",
+               .DataFolder = GameDataDirectory() + "/data",
                .Keyboard = &keyboard,
                .Pads = &pads,
                .ErrorReporter = &errors,
                .Audio = &audio,
-               .Fonts = &fonts});
+               .Fonts = &fonts,
+               .OptionsFile = options.OptionsFile});
   if (!StartForm(form, options)) return 1;
   TFrameGuard guard(errors);
   TSoundCheck soundCheck(options.SoundCheck);
@@ -485,9 +511,16 @@ int RunProgram(int argc, char** argv) {
                  "PLAYER:LEVEL, the computer plays player 1 (Red Man) or 2 (Green Man) at LEVEL easy, normal or "
                  "hard (person: the keyboard again); repeatable, over lavarumble.ini");
   app.add_option("--scale", scale, "Window: whole scale factor, 1 to 16 (default: fit the desktop)");
+  app.add_option("--config-dir", options.ConfigDir,
+                 "The folder of Options.dat and lavarumble.ini, made when first saved (default: an Options.dat "
+                 "in the working directory where one exists, else $XDG_CONFIG_HOME/lavarumble, else "
+                 "~/.config/lavarumble; headless: the working directory)");
+  app.set_version_flag("--version", std::string("lavarumble ") + LR_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "lavarumble: " << e.what() << " (see --help)\n";
@@ -525,6 +558,8 @@ int RunProgram(int argc, char** argv) {
                             !options.Screenshots.empty() || app.count("--frames") || app.count("--seed") ||
                             options.Realtime))
     return Fail("--frames, --seed, --realtime, --input, --trace and --screenshot need --headless");
+  if (app.count("--config-dir") && options.ConfigDir.empty()) return Fail("--config-dir needs a folder");
+  options.OptionsFile = OptionsFileFor(options);
   if (options.Headless) {
     if (!app.count("--frames")) return Fail("--headless needs --frames N");
     return RunHeadless(options);

@@ -60,7 +60,7 @@ bool TImageListItem::Load(TOmegaImageList& list) {
     // A drive, a backslash or (here) a leading slash: the name is used as it is.
     const bool qualified = Filepath.find(':') != std::string::npos || Filepath.find('\\') != std::string::npos ||
                            Filepath.front() == '/';
-    const std::string path = qualified ? NativePath(Filepath) : ExecutableDirectory() + "/" + Filepath;
+    const std::string path = qualified ? NativePath(Filepath) : GameDataDirectory() + "/" + Filepath;
     TPicture fromDisk;
     std::string error;
     if (LoadPictureFile(path, fromDisk, error)) {

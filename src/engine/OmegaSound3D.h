@@ -243,8 +243,8 @@ class TOmegaSound3D {
   // cannot make the channels.
   void CreateAudioPaths();
 
-  // Turns a stored file name into the file to open: lr::FindGameFile (beside the executable,
-  // then in the working directory) unless replaced.
+  // Turns a stored file name into the file to open: lr::FindGameFile (in the game's data
+  // folder, then in the working directory) unless replaced.
   std::function<std::string(const std::string&)> ResolveFile;
 
   IAudioDevice& Device() const { return *FDevice; }

@@ -117,6 +117,7 @@ bool TGForm::FormCreate() {
   DeadPlayers.clear();
   OForm = std::make_unique<TOForm>(GameSettings, TPlayerLink{&Player1->Name, Player1},
                                    TPlayerLink{&Player2->Name, Player2}, Services.OptionsFile);
+  OForm->MakeFolder = true;
   OForm->ShowError = [this](const std::string& text) {
     if (Services.ErrorReporter)
       Services.ErrorReporter->ShowError("Error", text);

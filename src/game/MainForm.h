@@ -57,7 +57,9 @@ struct TFormServices {
   IErrorReporter* ErrorReporter = nullptr;  // nullptr: errors go to stderr
   IAudioDevice* Audio = nullptr;            // plays the sounds; required
   IFontRasterizer* Fonts = nullptr;         // nullptr: text draws nothing
-  std::string OptionsFile = "Options.dat";  // the settings file, in the working directory
+  // The settings file (lavarumble.ini beside it); its folder is made when first saved. The
+  // program picks it: --config-dir, the working directory's, or the user's settings folder.
+  std::string OptionsFile = "Options.dat";
 };
 
 class TGForm : public TSpriteOwner {

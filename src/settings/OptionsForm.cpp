@@ -266,6 +266,12 @@ bool TOForm::SaveOptions() {
     if (id == TSettingId::PowerupDelay) value.Int = std::max(std::min(value.Int, kPowerupDelayMax), kPowerupDelayMin);
   }
 
+  if (MakeFolder) {
+    // A folder that cannot be made shows as the file that cannot be created, just below.
+    const std::filesystem::path folder = std::filesystem::path(Path).parent_path();
+    std::error_code ec;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+  }
   if (const std::string error = ReplaceFileAtomically(Path, EncodeOptions(values)); !error.empty()) {
     if (ShowError) ShowError("Cannot create file " + Path);
     return false;

@@ -61,7 +61,7 @@ struct TPlayerLink {
 
 class TOForm {
  public:
-  // `path` is the settings file ("Options.dat" in the working directory for the game).
+  // `path` is the settings file (the game chooses it: see TFormServices::OptionsFile).
   TOForm(TGameSettings& settings, TPlayerLink player1, TPlayerLink player2,
          std::string path = "Options.dat");
 
@@ -76,6 +76,10 @@ class TOForm {
   // lavarumble.ini beside the settings file, never in it; in effect from "Apply" on.
   std::array<TPlayedBy, 2> PlayedBy{TPlayedBy::Person, TPlayedBy::Person};
   bool Visible = false;  // created hidden
+
+  // Saving makes the settings file's folder when it is missing (the game's, in the user's
+  // settings folder); otherwise a missing folder is a file that cannot be created.
+  bool MakeFolder = false;
 
   // The application's error box; the window stays open after it.
   std::function<void(const std::string& text)> ShowError;

@@ -556,6 +556,47 @@ TEST(AssetsToolTest, PutsSoundsWhereAskedAndRejectsBadArguments) {
   EXPECT_EQ(RunTool("--bogus a"), 2);
 }
 
+// The desktop icon at each size: transparent rounded corners, an opaque square, a light figure
+// in the upper part and glowing lava along the bottom; the same bytes on every run.
+TEST(AssetsToolTest, DrawsTheDesktopIconAtEachSize) {
+  const std::string out = Tmp("icon"), icons = Tmp("icon_icons"), again = Tmp("icon_again");
+  for (const std::string& dir : {out, icons, again}) fs::remove_all(dir);
+  ASSERT_EQ(RunTool("\"" + out + "\" --icons \"" + icons + "\""), 0);
+  ASSERT_EQ(RunTool("\"" + out + "\" --icons \"" + again + "\""), 0);
+  EXPECT_EQ(RunTool("\"" + out + "\" --icons"), 2);
+  for (int size : {64, 256}) {
+    const std::string name = "lavarumble-" + std::to_string(size) + ".png";
+    SCOPED_TRACE(name);
+    const Bytes bytes = ReadAll(fs::path(icons) / name);
+    EXPECT_TRUE(bytes == ReadAll(fs::path(again) / name)) << "differs between two runs";
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) << image.message;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> px(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, px.data(), 0, nullptr)) << image.message;
+    ASSERT_EQ(int(image.width), size);
+    ASSERT_EQ(int(image.height), size);
+    auto at = [&](int x, int y) { return &px[(size_t(y) * size + x) * 4]; };
+    for (int corner : {0, size - 1}) {
+      EXPECT_EQ(at(corner, 0)[3], 0);
+      EXPECT_EQ(at(corner, size - 1)[3], 0);
+    }
+    int light = 0, lava = 0, opaque = 0;
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const uint8_t* p = at(x, y);
+        opaque += p[3] == 255;
+        if (y < size * 6 / 10 && p[0] > 220 && p[1] > 200 && p[2] > 150) ++light;
+        if (y > size * 3 / 4 && p[3] == 255 && p[0] > 110 && p[0] > p[1] + 40 && p[2] < 80) ++lava;
+      }
+    EXPECT_GT(opaque, size * size * 9 / 10);
+    EXPECT_GT(light, size * size / 50) << "no figure";
+    EXPECT_GT(lava, size * size / 6) << "no lava";
+  }
+  for (const std::string& dir : {out, icons, again}) fs::remove_all(dir);
+}
+
 #if defined(LR_ASSETS_DATA) && defined(LR_ASSETS_SOUNDS)
 TEST_F(AssetsTest, BuildFoldersHoldTheCurrentOutput) {
   fs::path data = LR_ASSETS_DATA, sounds = LR_ASSETS_SOUNDS;

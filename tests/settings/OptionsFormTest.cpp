@@ -178,15 +178,30 @@ TEST(OptionsDialog, ABadPhysicsTextShowsAnErrorAndKeepsTheWindowAndTheFile) {
 }
 
 TEST(OptionsDialog, AFileThatCannotBeCreatedShowsAnErrorAndKeepsTheWindow) {
-  for (const std::string& name : {std::string("folder/Options.dat"), std::string("missing/Options.dat")}) {
-    TDialog d(name);
+  // A missing folder is made only when the dialog is told to (the game's settings folder); a
+  // file where a folder should be stops the save either way.
+  const struct {
+    const char* Name;
+    bool MakeFolder, Saved;
+  } cases[] = {
+      {"folder/Options.dat", false, false},
+      {"missing/Options.dat", false, false},
+      {"folder/Options.dat", true, false},
+      {"missing/deeper/Options.dat", true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + (c.MakeFolder ? ", making folders" : ""));
+    TDialog d(c.Name);
+    d->MakeFolder = c.MakeFolder;
     WriteText(d.Dir.File("folder"), "a file where a folder should be");
     d->Show();
     d->PDensity.Text = "20";
     d->Button1Click();
-    EXPECT_EQ(d.Errors, std::vector<std::string>{"Cannot create file " + d.Path});
-    EXPECT_TRUE(d->Visible);
-    EXPECT_EQ(d.Settings.PlatformDensity, 80);
+    EXPECT_EQ(d.Errors, c.Saved ? std::vector<std::string>{} : std::vector<std::string>{"Cannot create file " + d.Path});
+    EXPECT_EQ(d->Visible, !c.Saved);
+    EXPECT_EQ(d.Settings.PlatformDensity, c.Saved ? 20 : 80);
+    EXPECT_EQ(d.Bytes().size(), c.Saved ? kOptionsFileSize : 0u);
+    EXPECT_EQ(std::filesystem::exists(d->IniPath()), c.Saved);
   }
 }
 

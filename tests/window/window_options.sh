@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # The "Game Options" dialog in real windows on a private X server: the menu's "Options" opens
 # it beside the game at twice the size; "Defaults", a typed round count, a dragged colour bar
-# and a typed name are applied into Options.dat; a second run in the same folder shows them
-# again (applying unchanged rewrites the same bytes, colours clamped into the bars' range). Prints one line saying what failed and
-# exits 1; exits 0 on success. Screenshots go to the second argument's folder when given.
+# and a typed name are applied into Options.dat in the user's settings folder
+# ($XDG_CONFIG_HOME/lavarumble, made by that first save; nothing lands in the working folder);
+# a second run started from another folder shows them again (applying unchanged rewrites the
+# same bytes, colours clamped into the bars' range). A third run from a folder holding its own
+# Options.dat reads and writes that one and leaves the settings folder alone. Prints one line
+# saying what failed and exits 1; exits 0 on success. Screenshots go to the second argument's folder when given.
 set -u
 binary=$(realpath "$1")
 shots=${2:-}
 source "$(dirname "$0")/private_x.sh"
-mkdir "$work/run"
+mkdir "$work/run" "$work/run2" "$work/run3"
+settings="$XDG_CONFIG_HOME/lavarumble/Options.dat"
 fail() { echo "$1 (game said: $(tail -c 600 "$work/game.log" | tr '\n' ' '))"; exit 1; }
 shot() { [ -n "$shots" ] && import -window "$1" "$shots/$2.png" 2>/dev/null; }
 
-# Starts the game in the run folder and waits for its window.
+# Starts the game in the given folder and waits for its window.
 start_game() {
-  (cd "$work/run" && SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" exec "$binary" --scale 2 >"$work/game.log" 2>&1) &
+  (cd "$1" && SDL_AUDIODRIVER=dummy ASAN_OPTIONS="$game_asan" exec "$binary" --scale 2 >"$work/game.log" 2>&1) &
   game=$!
   window=
   for _ in $(seq 300); do
@@ -85,9 +89,9 @@ quit_game() {
 }
 
 # Byte at an offset of the settings file, as a number.
-byte_at() { od -An -tu1 -j "$1" -N 1 "$work/run/Options.dat" | tr -d ' '; }
+byte_at() { od -An -tu1 -j "$1" -N 1 "$settings" | tr -d ' '; }
 
-start_game
+start_game "$work/run"
 open_options
 shot "$dialog" options-first
 kill -0 "$game" 2>/dev/null || fail "the game ended when the dialog opened"
@@ -106,26 +110,39 @@ sleep 0.3
 shot "$dialog" options-changed
 shot root options-beside-game
 apply_and_wait
-[ -f "$work/run/Options.dat" ] || fail "\"Apply\" wrote no Options.dat"
-size=$(stat -c %s "$work/run/Options.dat")
+[ -f "$settings" ] || fail "\"Apply\" wrote no $settings"
+[ -z "$(ls -A "$work/run")" ] || fail "\"Apply\" left files in the working folder: $(ls -A "$work/run")"
+size=$(stat -c %s "$settings")
 [ "$size" -eq 102 ] || fail "Options.dat has $size bytes, not 102"
 [ "$(byte_at 37)" = 7 ] || fail "the rounds stored are $(byte_at 37), not the 7 typed"
 [ "$(byte_at 33)" = 6 ] || fail "the powerup delay stored is $(byte_at 33), not 6 after \"Defaults\""
 [ "$(byte_at 66)" = 255 ] || fail "player 1's green stored is $(byte_at 66), not 255 from the bar"
-name=$(dd if="$work/run/Options.dat" bs=1 skip=47 count=11 2>/dev/null)
+name=$(dd if="$settings" bs=1 skip=47 count=11 2>/dev/null)
 [ "$(byte_at 46)" = 11 ] && [ "$name" = "Lava Tester" ] || fail "player 1's name stored is '$name'"
-cp "$work/run/Options.dat" "$work/first.dat"
+cp "$settings" "$work/first.dat"
 quit_game
 
 # The second run reads the file; the dialog shows what was applied, so applying it unchanged
 # writes the same bytes, but for the blues: both players kept their start blue of 50, and a
 # bar cannot go below 64, so the bars bring them back as 64.
 for offset in 70 98; do printf '\100' | dd of="$work/first.dat" bs=1 seek=$offset conv=notrunc 2>/dev/null; done
-start_game
+start_game "$work/run2"
 open_options
 shot "$dialog" options-second-run
 apply_and_wait
-cmp -s "$work/first.dat" "$work/run/Options.dat" ||
-  fail "applying the reloaded dialog changed Options.dat (offset, old, new in octal): $(cmp -l "$work/first.dat" "$work/run/Options.dat" | head -3 | tr '\n' ' ')"
+cmp -s "$work/first.dat" "$settings" ||
+  fail "applying the reloaded dialog changed Options.dat (offset, old, new in octal): $(cmp -l "$work/first.dat" "$settings" | head -3 | tr '\n' ' ')"
 quit_game
 exit 0
+
+# A working folder's own Options.dat (here with 3 rounds) wins over the settings folder.
+cp "$work/first.dat" "$work/run3/Options.dat"
+printf '\003' | dd of="$work/run3/Options.dat" bs=1 seek=37 conv=notrunc 2>/dev/null
+start_game "$work/run3"
+open_options
+apply_and_wait
+quit_game
+[ -f "$work/run3/lavarumble.ini" ] || fail "\"Apply\" in a folder with its own Options.dat wrote no lavarumble.ini beside it"
+[ "$(od -An -tu1 -j 37 -N 1 "$work/run3/Options.dat" | tr -d ' ')" = 3 ] ||
+  fail "the working folder's Options.dat was not the one read and written"
+cmp -s "$work/first.dat" "$settings" || fail "a run with its own Options.dat changed the settings folder's"

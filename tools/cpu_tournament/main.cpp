@@ -101,7 +101,7 @@ void PlayMatch(const TSide& a, const TSide& b, int seatA, uint32_t timeOfDay, in
   TNullPresenter screen;
   TGForm form({.Clock = &clock,
                .Presenter = &screen,
-               .DataFolder = ExecutableDirectory() + "/data",
+               .DataFolder = GameDataDirectory() + "/data",
                .Keyboard = &keyboard,
                .Audio = &audio,
                .Fonts = &fonts});

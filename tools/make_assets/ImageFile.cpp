@@ -125,30 +125,23 @@ std::vector<uint8_t> EncodeBmp8(const IndexedImage& img) {
   return v;
 }
 
-std::vector<uint8_t> EncodePngIndexed(const IndexedImage& img) {
-  if (img.palette.empty() || img.palette.size() > 256) throw std::runtime_error("PNG palette must have 1..256 entries");
+namespace {
+
+// A PNG of the given header, palette (may be empty) and raw scanlines (each led by its filter
+// byte), the scanlines in a zlib stream of stored blocks.
+std::vector<uint8_t> EncodePng(int width, int height, uint8_t colourType, const std::vector<uint8_t>& plte,
+                               const std::vector<uint8_t>& raw) {
   std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> ihdr;
-  Put32BE(ihdr, uint32_t(img.width));
-  Put32BE(ihdr, uint32_t(img.height));
-  ihdr.push_back(8);  // bit depth
-  ihdr.push_back(3);  // colour type: palette
-  ihdr.push_back(0);  // deflate
-  ihdr.push_back(0);  // adaptive filtering
-  ihdr.push_back(0);  // no interlace
+  Put32BE(ihdr, uint32_t(width));
+  Put32BE(ihdr, uint32_t(height));
+  ihdr.push_back(8);           // bit depth
+  ihdr.push_back(colourType);  // 3: palette, 6: RGBA
+  ihdr.push_back(0);           // deflate
+  ihdr.push_back(0);           // adaptive filtering
+  ihdr.push_back(0);           // no interlace
   Chunk(out, "IHDR", ihdr);
-  std::vector<uint8_t> plte;
-  for (const auto& c : img.palette) plte.insert(plte.end(), c.begin(), c.end());
-  Chunk(out, "PLTE", plte);
-
-  // Raw scanlines, each with filter type 0.
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < img.height; ++y) {
-    raw.push_back(0);
-    raw.insert(raw.end(), img.index.begin() + ptrdiff_t(y) * img.width,
-               img.index.begin() + ptrdiff_t(y + 1) * img.width);
-  }
-  // zlib stream of stored blocks.
+  if (!plte.empty()) Chunk(out, "PLTE", plte);
   std::vector<uint8_t> z = {0x78, 0x01};
   size_t pos = 0;
   do {
@@ -164,6 +157,41 @@ std::vector<uint8_t> EncodePngIndexed(const IndexedImage& img) {
   Chunk(out, "IDAT", z);
   Chunk(out, "IEND", {});
   return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodePngIndexed(const IndexedImage& img) {
+  if (img.palette.empty() || img.palette.size() > 256) throw std::runtime_error("PNG palette must have 1..256 entries");
+  std::vector<uint8_t> plte;
+  for (const auto& c : img.palette) plte.insert(plte.end(), c.begin(), c.end());
+  // Raw scanlines, each with filter type 0.
+  std::vector<uint8_t> raw;
+  for (int y = 0; y < img.height; ++y) {
+    raw.push_back(0);
+    raw.insert(raw.end(), img.index.begin() + ptrdiff_t(y) * img.width,
+               img.index.begin() + ptrdiff_t(y + 1) * img.width);
+  }
+  return EncodePng(img.width, img.height, 3, plte, raw);
+}
+
+std::vector<uint8_t> EncodePngRgba(const Canvas& c) {
+  std::vector<uint8_t> raw;
+  raw.reserve(size_t(c.Height()) * (size_t(c.Width()) * 4 + 1));
+  for (int y = 0; y < c.Height(); ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < c.Width(); ++x) {
+      // The canvas is premultiplied; a PNG stores straight colour.
+      const Rgba p = c.At(x, y);
+      const double a = Clamp01(p.a);
+      const double k = a > 0 ? 1.0 / a : 0.0;
+      raw.push_back(To8(p.r * k));
+      raw.push_back(To8(p.g * k));
+      raw.push_back(To8(p.b * k));
+      raw.push_back(To8(a));
+    }
+  }
+  return EncodePng(c.Width(), c.Height(), 6, {}, raw);
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {

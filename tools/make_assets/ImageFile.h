@@ -1,6 +1,7 @@
 // Writers for the picture files the game loads: Windows bitmaps (8-bit palettized, 24-bit and
-// 32-bit, BITMAPINFOHEADER, rows bottom-up) and 8-bit palette PNGs. Both are written by hand,
-// the PNG with uncompressed deflate blocks, so the bytes depend on nothing but the pixels.
+// 32-bit, BITMAPINFOHEADER, rows bottom-up) and 8-bit palette PNGs, and the RGBA PNG of the
+// desktop icon. All are written by hand, the PNGs with uncompressed deflate blocks, so the
+// bytes depend on nothing but the pixels.
 #pragma once
 
 #include <array>
@@ -26,6 +27,8 @@ std::vector<uint8_t> EncodeBmp24(const Image& img);
 std::vector<uint8_t> EncodeBmp32(const Image& img);
 std::vector<uint8_t> EncodeBmp8(const IndexedImage& img);
 std::vector<uint8_t> EncodePngIndexed(const IndexedImage& img);
+// 8-bit RGBA PNG of a canvas, straight alpha (the desktop icon).
+std::vector<uint8_t> EncodePngRgba(const Canvas& c);
 
 uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0);
 uint32_t Adler32(const uint8_t* data, size_t n);

@@ -25,4 +25,11 @@ std::vector<OutputFile> MakeSheets() {
   return out;
 }
 
+std::vector<OutputFile> MakeIcons() {
+  std::vector<OutputFile> out;
+  for (int size : {64, 256})
+    out.push_back({"lavarumble-" + std::to_string(size) + ".png", EncodePngRgba(MakeIcon(size))});
+  return out;
+}
+
 }  // namespace assets

@@ -41,4 +41,9 @@ Image MakeTitle();
 // A menu entry or board heading: the words in hot lettering on black, at the given size.
 Image MakeLabel(const std::string& text, int width, int height);
 
+// Icon.cpp: the desktop icon, size x size pixels with transparent corners.
+Canvas MakeIcon(int size);
+// The icon's sizes and file names ("lavarumble-64.png" ...).
+std::vector<OutputFile> MakeIcons();
+
 }  // namespace assets

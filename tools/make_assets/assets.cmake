@@ -1,12 +1,15 @@
 # Game data: the sprite sheets and sound effects, drawn and synthesised by tools/make_assets.
 # The sheets go to ${CMAKE_BINARY_DIR}/data, the sounds to ${CMAKE_BINARY_DIR}/Sounds (beside
-# the executable, where the sound table's "Sounds\..." names point).
+# the executable, where the sound table's "Sounds\..." names point; an installed game has both
+# in share/lavarumble). The desktop icon's sizes go to ${CMAKE_BINARY_DIR}/icons, for the install.
 
 file(GLOB make_assets_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_assets/*.cpp)
 add_executable(make_assets ${make_assets_srcs})
 
 set(LR_ASSET_DATA_DIR ${CMAKE_BINARY_DIR}/data)
 set(LR_ASSET_SOUND_DIR ${CMAKE_BINARY_DIR}/Sounds)
+set(LR_ASSET_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
+set(LR_ICON_SIZES 64 256)
 set(LR_ASSET_STAMP ${CMAKE_BINARY_DIR}/assets.stamp)
 
 set(lr_asset_outputs)
@@ -19,11 +22,14 @@ list(APPEND lr_asset_outputs ${LR_ASSET_DATA_DIR}/PSmoke.png)
 foreach(sound Scream Mine Boom Bzzt Ouff Loadup Spring pistol spring2 Plink splash)
   list(APPEND lr_asset_outputs ${LR_ASSET_SOUND_DIR}/${sound}.wav)
 endforeach()
+foreach(size ${LR_ICON_SIZES})
+  list(APPEND lr_asset_outputs ${LR_ASSET_ICON_DIR}/lavarumble-${size}.png)
+endforeach()
 
 add_custom_command(
   OUTPUT ${LR_ASSET_STAMP}
   BYPRODUCTS ${lr_asset_outputs}
-  COMMAND make_assets ${LR_ASSET_DATA_DIR} --sounds ${LR_ASSET_SOUND_DIR}
+  COMMAND make_assets ${LR_ASSET_DATA_DIR} --sounds ${LR_ASSET_SOUND_DIR} --icons ${LR_ASSET_ICON_DIR}
   COMMAND ${CMAKE_COMMAND} -E touch ${LR_ASSET_STAMP}
   DEPENDS make_assets
   COMMENT "Drawing the sprite sheets and synthesising the sounds"

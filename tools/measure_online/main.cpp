@@ -250,7 +250,7 @@ class TMeasure {
 
 int main(int argc, char** argv) {
   uint32_t seed = 1;
-  std::string data = lr::ExecutableDirectory() + "/data";
+  std::string data = lr::GameDataDirectory() + "/data";
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--seed")
