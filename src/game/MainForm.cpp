@@ -127,6 +127,7 @@ bool TGForm::FormCreate() {
   // The menu's "Options" shows the dialog; a window that draws it may wrap this.
   if (!ShowOptions) ShowOptions = [this] { OForm->Show(); };
   CForm = std::make_unique<TControlsForm>(GameSettings, OForm->IniPath());
+  CForm->MakeFolder = true;
   CForm->ShowError = OForm->ShowError;
   if (!OForm->ShowControls) OForm->ShowControls = [this] { CForm->Show(); };
 

@@ -2,6 +2,8 @@
 // action has, "Defaults" and "Apply".
 #include "settings/ControlsForm.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "settings/IniFile.h"
@@ -85,6 +87,11 @@ bool TControlsForm::ApplyClick() {
     return false;
   }
   WriteControls(ini, Shown);
+  if (MakeFolder) {
+    std::error_code ec;
+    if (const auto folder = std::filesystem::path(IniPath).parent_path(); !folder.empty())
+      std::filesystem::create_directories(folder, ec);
+  }
   if (!ini.Save(IniPath).empty()) {
     if (ShowError) ShowError("Cannot create file " + IniPath);
     return false;

@@ -45,6 +45,9 @@ class TControlsForm {
   void Show();          // the options dialog's "Controls...": the rows show what is in effect
   void CloseByFrame();  // closing by the frame drops the edits
 
+  // Saving makes lavarumble.ini's folder when it is missing, as the options dialog does.
+  bool MakeFolder = false;
+
  private:
   TGameSettings& Settings;
   std::string IniPath;

@@ -3,6 +3,8 @@
 // and [Pads] both ways, damaged entries falling back to the defaults.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/KeyTable.h"
 #include "settings/ControlsForm.h"
 #include "settings/IniFile.h"
@@ -182,6 +184,22 @@ TEST(Controls, ApplyKeepsThemInTheIniBesideWhatElseItHoldsAndTheyComeBack) {
   EXPECT_EQ(second.Form.LoadControls(), "");
   EXPECT_EQ(second.Settings.Controls, first.Settings.Controls);
   EXPECT_EQ(second.Form.Shown, first.Settings.Controls);
+}
+
+// The game's settings folder may not exist yet when the controls are the first thing applied.
+TEST(Controls, ApplyMakesTheSettingsFolderOnlyWhenAskedTo) {
+  for (const bool make : {false, true}) {
+    lr::test::TTempDir dir;
+    TGameSettings settings;
+    TControlsForm form{settings, dir.File("config/lavarumble/lavarumble.ini")};
+    std::vector<std::string> errors;
+    form.ShowError = [&errors](const std::string& text) { errors.push_back(text); };
+    form.MakeFolder = make;
+    form.Show();
+    EXPECT_EQ(form.ApplyClick(), make) << make;
+    EXPECT_EQ(errors.empty(), make) << make;
+    EXPECT_EQ(std::filesystem::exists(dir.File("config/lavarumble/lavarumble.ini")), make) << make;
+  }
 }
 
 TEST(Controls, DamagedEntriesFallBackToTheDefaultsWithOneLine) {

@@ -108,9 +108,12 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 xdotool search --onlyvisible --name '^Controls$' >/dev/null 2>&1 && fail "\"Apply\" did not close the Controls window"
-grep -q '^Player1Left = J$' "$work/run/lavarumble.ini" 2>/dev/null ||
-  fail "lavarumble.ini has no 'Player1Left = J': $(tr '\n' ' ' <"$work/run/lavarumble.ini" 2>/dev/null)"
-grep -q '^Player2Right = D$' "$work/run/lavarumble.ini" || fail "the refused D was bound after all"
+# The run folder has no Options.dat, so the game keeps its settings in the user's folder.
+ini="$XDG_CONFIG_HOME/lavarumble/lavarumble.ini"
+grep -q '^Player1Left = J$' "$ini" 2>/dev/null ||
+  fail "$ini has no 'Player1Left = J': $(tr '\n' ' ' <"$ini" 2>/dev/null)"
+grep -q '^Player2Right = D$' "$ini" || fail "the refused D was bound after all"
+[ ! -e "$work/run/lavarumble.ini" ] || fail "lavarumble.ini was written into the working folder"
 quit_game
 
 # After a restart the key is still bound: a match, played with it.
