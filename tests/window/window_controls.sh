@@ -42,15 +42,7 @@ wait_frames() {
 
 # Clicks the menu's "Options" until the dialog comes (the entries pop in by frame 150).
 open_options() {
-  options=
-  for _ in $(seq 30); do
-    xdotool mousemove --window "$window" 700 700 sleep 0.1 mousemove --window "$window" 700 570 sleep 0.2 click 1
-    for _ in $(seq 10); do
-      options=$(xdotool search --onlyvisible --name '^Game Options$' 2>/dev/null | head -n 1)
-      [ -n "$options" ] && break 2
-      sleep 0.1
-    done
-  done
+  options=$(open_from_menu 700 570 'Game Options' 700 700)
   [ -n "$options" ] || fail "\"Options\" in the menu did not open a \"Game Options\" window"
   sleep 0.3
 }
@@ -103,11 +95,7 @@ sleep 0.3
 shot "$controls" controls-bound
 shot root controls-beside-game
 at "$controls" 355 444  # "Apply"
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name '^Controls$' >/dev/null 2>&1 || break
-  sleep 0.1
-done
-xdotool search --onlyvisible --name '^Controls$' >/dev/null 2>&1 && fail "\"Apply\" did not close the Controls window"
+wait_gone Controls || fail "\"Apply\" did not close the Controls window"
 # The run folder has no Options.dat, so the game keeps its settings in the user's folder.
 ini="$XDG_CONFIG_HOME/lavarumble/lavarumble.ini"
 grep -q '^Player1Left = J$' "$ini" 2>/dev/null ||

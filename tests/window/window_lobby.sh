@@ -29,15 +29,7 @@ xdotool windowfocus --sync "$window" >/dev/null 2>&1
 
 # "Online" is at (195, 210) on the screen; the entries pop in by frame 150, later on a busy
 # machine, and the menu reacts to moves onto an entry.
-lobby=
-for _ in $(seq 30); do
-  xdotool mousemove --window "$window" 620 470 sleep 0.1 mousemove --window "$window" 300 235 sleep 0.2 click 1
-  for _ in $(seq 10); do
-    lobby=$(xdotool search --onlyvisible --name '^Lava Lobby$' 2>/dev/null | head -n 1)
-    [ -n "$lobby" ] && break 2
-    sleep 0.1
-  done
-done
+lobby=$(open_from_menu 300 235 'Lava Lobby' 620 470)
 [ -n "$lobby" ] || fail "\"Online\" in the menu did not open a \"Lava Lobby\" window"
 # The second game comes 750 ms after the first.
 sleep 1.5

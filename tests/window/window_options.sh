@@ -33,16 +33,7 @@ start_game() {
 # Clicks the menu's "Options" (at (230, 270) on the 640 × 480 screen) until the dialog comes:
 # the entries pop in by frame 150, later on a busy machine.
 open_options() {
-  dialog=
-  for _ in $(seq 30); do
-    # A move onto the entry from off it: the menu reacts to moves, not to where the pointer is.
-    xdotool mousemove --window "$window" 700 700 sleep 0.1 mousemove --window "$window" 700 570 sleep 0.2 click 1
-    for _ in $(seq 10); do
-      dialog=$(xdotool search --onlyvisible --name '^Game Options$' 2>/dev/null | head -n 1)
-      [ -n "$dialog" ] && break 2
-      sleep 0.1
-    done
-  done
+  dialog=$(open_from_menu 700 570 'Game Options' 700 700)
   [ -n "$dialog" ] || fail "\"Options\" in the menu did not open a \"Game Options\" window"
   sleep 0.3
 }

@@ -122,11 +122,7 @@ sleep 0.5
 shot "$room_a" room-host
 shot "$room_b" room-guest
 at "$room_a" 349 230  # "Launch Game"
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name '^Game Lobby$' >/dev/null 2>&1 || break
-  sleep 0.1
-done
-xdotool search --onlyvisible --name '^Game Lobby$' >/dev/null 2>&1 && fail "the rooms did not hide at the launch"
+wait_gone 'Game Lobby' || fail "the rooms did not hide at the launch"
 # The banner, then the arena's fade from black.
 sleep 9
 import -window "$window" "$work/a.png" 2>/dev/null || fail "no screenshot of the host's window"
