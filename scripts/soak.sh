@@ -66,8 +66,10 @@ if [[ -z ${LR_SOAK_NO_BUILD:-} ]]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLR_SANITIZE=ON -DLR_BENCH=OFF >/dev/null
   cmake --build build-asan -j2 --target lavarumble lavarumble-master
 fi
-game=$root/build-asan/lavarumble
-master_bin=$root/build-asan/lavarumble-master
+# LR_SOAK_BUILD (with LR_SOAK_NO_BUILD) soaks another build folder's programs, e.g. the release
+# build, whose memory has no sanitizer quarantine or shadow in it.
+game=$root/${LR_SOAK_BUILD:-build-asan}/lavarumble
+master_bin=$root/${LR_SOAK_BUILD:-build-asan}/lavarumble-master
 
 # A small quarantine, so that freed memory held for use-after-free checks does not read as
 # growth; leaks are still looked for when each program ends.
