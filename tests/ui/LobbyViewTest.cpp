@@ -5,6 +5,7 @@
 #include <imgui.h>
 
 #include "online/LobbyRig.h"
+#include "ui/ImGuiRig.h"
 #include "ui/LobbyView.h"
 
 namespace lr::test {
@@ -24,37 +25,12 @@ TEST(LobbyText, EveryByteShowsAsOneCharacterAndControlsAsAQuestionMark) {
 class LobbyView : public ::testing::Test {
  protected:
   LobbyView() {
-    Context = ImGui::CreateContext();
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
-    io.DisplaySize = ImVec2(TLobbyWindow::kWidth, TLobbyWindow::kHeight);
-    io.DeltaTime = 1.0f / 60;
-    io.KeyMap[ImGuiKey_Enter] = kEnter;
-    io.KeyMap[ImGuiKey_Escape] = kEscape;
-    Fonts.Regular = Fonts.Bold = Fonts.BoldLarge = Fonts.Display = io.Fonts->AddFontDefault();
-    unsigned char* pixels = nullptr;
-    int width = 0, height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
     Lobby.Visible = true;
     Frame();
   }
-  ~LobbyView() override { ImGui::DestroyContext(Context); }
 
-  void Frame() {
-    ImGui::NewFrame();
-    BeginDialogSurface();
-    DrawLobbyForm(Lobby, Fonts, State);
-    ImGui::End();
-    ImGui::Render();
-  }
-  void Click(float x, float y) {
-    ImGui::GetIO().MousePos = ImVec2(x, y);
-    Frame();
-    ImGui::GetIO().MouseDown[0] = true;
-    Frame();
-    ImGui::GetIO().MouseDown[0] = false;
-    Frame();
-  }
+  void Frame() { Gui.Frame(); }
+  void Click(float x, float y) { Gui.Click(x, y); }
   void Key(int key) {
     ImGui::GetIO().KeysDown[key] = true;
     Frame();
@@ -66,12 +42,11 @@ class LobbyView : public ::testing::Test {
     Frame();
   }
 
-  static constexpr int kEnter = 13, kEscape = 27;
+  static constexpr int kEnter = TImGuiRig::kEnter, kEscape = TImGuiRig::kEscape;
   testing::TLobbyRig Rig;  // a master server that this view never connects to
   TLForm& Lobby = Rig.Lobby();
-  ImGuiContext* Context = nullptr;
-  TDialogFonts Fonts;
   TLobbyViewState State;
+  TImGuiRig Gui{TLobbyWindow::kWidth, TLobbyWindow::kHeight, [this] { DrawLobbyForm(Lobby, Gui.Fonts, State); }};
 };
 
 // Places on the lobby: the grid's second row, the buttons, the chat input.

@@ -5,6 +5,7 @@
 #include <imgui.h>
 
 #include "online/LobbyRig.h"
+#include "ui/ImGuiRig.h"
 #include "ui/RoomView.h"
 
 namespace lr::test {
@@ -13,16 +14,6 @@ namespace {
 class RoomView : public ::testing::Test {
  protected:
   RoomView() {
-    Context = ImGui::CreateContext();
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
-    io.DisplaySize = ImVec2(TRoomWindow::kWidth, TRoomWindow::kHeight);
-    io.DeltaTime = 1.0f / 60;
-    io.KeyMap[ImGuiKey_Enter] = kEnter;
-    Fonts.Regular = Fonts.Bold = Fonts.BoldLarge = Fonts.Display = io.Fonts->AddFontDefault();
-    unsigned char* pixels = nullptr;
-    int width = 0, height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
     // Hosting through the lobby opens the room.
     Rig.OpenAndLogIn();
     Rig.Lobby().Button2Click();
@@ -30,30 +21,15 @@ class RoomView : public ::testing::Test {
     Rig.Lobby().AskAnswered(true);
     Frame();
   }
-  ~RoomView() override { ImGui::DestroyContext(Context); }
 
-  void Frame() {
-    ImGui::NewFrame();
-    BeginDialogSurface();
-    DrawRoomForm(Room, Fonts, State);
-    ImGui::End();
-    ImGui::Render();
-  }
-  void Click(float x, float y) {
-    ImGui::GetIO().MousePos = ImVec2(x, y);
-    Frame();
-    ImGui::GetIO().MouseDown[0] = true;
-    Frame();
-    ImGui::GetIO().MouseDown[0] = false;
-    Frame();
-  }
+  void Frame() { Gui.Frame(); }
+  void Click(float x, float y) { Gui.Click(x, y); }
 
-  static constexpr int kEnter = 13;
+  static constexpr int kEnter = TImGuiRig::kEnter;
   testing::TLobbyRig Rig;
   TGmForm& Room = Rig.Room();
-  ImGuiContext* Context = nullptr;
-  TDialogFonts Fonts;
   TRoomViewState State;
+  TImGuiRig Gui{TRoomWindow::kWidth, TRoomWindow::kHeight, [this] { DrawRoomForm(Room, Gui.Fonts, State); }};
 };
 
 // Places on the room: the ready box, the two buttons, the chat input.
