@@ -39,7 +39,9 @@ void Click(TLForm& lobby, TFuzzBytes& in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TFuzzBytes in(data, size);
   TFuzzGame game("Fuzz Lobby");
-  TSentChecker sent(kGameToMaster);
+  // The master server's connection speaks the lobby's protocol; any other is a room the player
+  // joined from the lobby.
+  TSentChecker sent(kRoomProtocol);
   TLForm& lobby = game.Lobby();
   game.Form->ShowLobby();
   if (TMemoryConnection* master = game.NewestClient()) game.Memory.Answer(*master);

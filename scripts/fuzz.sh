@@ -5,6 +5,9 @@
 # coverage reached (libFuzzer's cov: and ft:). A target that finds something leaves the input
 # in build-fuzz/findings/TARGET/ and the script fails at the end; copy the input into
 # fuzz/regressions/TARGET/ once it is fixed.
+# LR_FUZZ_SEED fixes libFuzzer's random seed (the test script's short run does, so a finding
+# there is repeatable and no unrelated change turns the gate red by chance); unset, every run
+# draws its own and explores further.
 #   bash scripts/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +22,9 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DLR_FUZZ=ON -DLR_BENCH=O
   -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzz_targets
 
+seed=()
+[[ -n ${LR_FUZZ_SEED:-} ]] && seed=(-seed="$LR_FUZZ_SEED")
+
 summary=()
 failed=()
 for t in "${targets[@]}"; do
@@ -30,7 +36,7 @@ for t in "${targets[@]}"; do
   # New inputs go to the build's corpus; the repository's seeds and regressions are read only.
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     nice -n 10 "build-fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-    -max_len=8192 -print_final_stats=1 -artifact_prefix="$findings/" \
+    -max_len=8192 -print_final_stats=1 "${seed[@]}" -artifact_prefix="$findings/" \
     "$corpus" "fuzz/corpus/$t" "fuzz/regressions/$t" >"$log" 2>&1 || status=$?
   last=$(grep -E '^#[0-9]+' "$log" | tail -1 || true)
   cov=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$last")

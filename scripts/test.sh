@@ -28,4 +28,4 @@ echo "== sanitizer build =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLR_SANITIZE=ON -DLR_BENCH=OFF
 echo "== fuzzing =="
-bash scripts/fuzz.sh "${LR_FUZZ_SECONDS:-20}"
+LR_FUZZ_SEED=${LR_FUZZ_SEED:-1} bash scripts/fuzz.sh "${LR_FUZZ_SECONDS:-20}"

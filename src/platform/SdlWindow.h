@@ -34,7 +34,7 @@ class TSdlWindow final : public IPresenter {
   bool Open(const std::string& caption, int width, int height, int scale, std::string& error);
   void Present(const uint32_t* argb, int width, int height) override;
   void SetCaption(const std::string& caption) override;
-  void SetFullScreen(bool fullScreen);
+  void SetFullScreen(bool fullScreen) override;
   bool HasKeyboardFocus() const;
 
   // Events of the program's other windows (the dialogs) go here instead of into the game.
