@@ -66,7 +66,15 @@ bool TIniFile::LoadText(std::string_view text, std::string& error) {
     error = "not a text file, not read";
     return false;
   }
-  if (Impl->Ini.LoadData(text.data(), text.size()) < 0) {
+  // The parser drops a byte-order mark only at the very start, so a name beginning with one
+  // would lose it at every save and load; a mark anywhere else is no text either. All go.
+  // (Taking one out can join the bytes around it into another, which begins up to two back.)
+  std::string plain(text);
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  for (size_t at = plain.find(kByteOrderMark); at != std::string::npos;
+       at = plain.find(kByteOrderMark, at >= 2 ? at - 2 : 0))
+    plain.erase(at, kByteOrderMark.size());
+  if (Impl->Ini.LoadData(plain.data(), plain.size()) < 0) {
     Impl->Ini.Reset();
     error = "cannot be read";
     return false;

@@ -57,6 +57,15 @@ TEST(IniFile, WhatThisVersionDoesNotKnowIsKeptOnSave) {
   EXPECT_EQ(text.find("Easy"), std::string::npos) << text;
   // No temporary file is left beside it.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dialog.Dir.Path()), {}), 2);
+
+  // Byte-order marks (an editor's at the start, stray ones in a name, one made by taking
+  // another out) are no text: saving and loading again gives the same file every time.
+  TIniFile file, again;
+  std::string error;
+  ASSERT_TRUE(file.LoadText("\xEF\xBB\xBF[Player2]\n\xEF\xBB\xBF\xEF\xBB\xBF" "Played\xEF\xEF\xBB\xBF\xBB\xBF" "By = Hard\n", error));
+  EXPECT_EQ(file.Get("Player2", "PlayedBy", "?"), "Hard");
+  ASSERT_TRUE(again.LoadText(file.Text(), error));
+  EXPECT_EQ(again.Text(), file.Text());
 }
 
 TEST(IniFile, ADamagedFileIsOneLineAndLeavesThePlayersToThePeople) {
