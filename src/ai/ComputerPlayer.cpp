@@ -23,8 +23,6 @@ namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kBulletSpeed = 5.1f;
-// A goal is kept this many frames unless something urgent comes.
-constexpr int kGoalFrames = 15;
 // How far ahead a bubble's drift is followed, and in what steps.
 constexpr int kBubbleHorizon = 240, kBubbleStep = 3;
 // A scuffle of this many frames is a standoff, broken off for the next so many.
@@ -92,6 +90,7 @@ void TComputerPlayer::StartRound() {
   Scuffling = 0;
   BreakOffUntil = 0;
   Alert = true;
+  Idle = false;
   HeldSince = 0;
   HeldKindBefore = -1;
 }
@@ -124,7 +123,10 @@ TPad TComputerPlayer::Think() {
       }
     return pad;
   }
-  if (Frame % kAlertFrames == 1) Alert = Strength.Knack >= 100 || Dice.Random(100) < Strength.Knack;
+  if (Frame % kAlertFrames == 1) {
+    Alert = Strength.Knack >= 100 || Dice.Random(100) < Strength.Knack;
+    Idle = Strength.Idle > 0 && Dice.Random(100) < Strength.Idle;
+  }
   const int kind = HeldKind(*me);
   if (kind != HeldKindBefore) {
     HeldKindBefore = kind;
@@ -248,6 +250,8 @@ TPad TComputerPlayer::Choose(TPlayer& me) {
   TPad pad;
   if (InTheAir(me, pad)) return pad;
   if (OnTheRope(me, pad)) return pad;
+  // Standing about on a ledge, it presses nothing (a flight or a climb under way goes on).
+  if (Idle && me.OnGround) return pad;
   const int ledge = Map.LedgeAt(me.X, me.Y);
   Map.Reach(ledge, me.X, HeldKind(me) == pkSpringBoots, Reach);
   if (Dodge(me, ledge, pad)) return pad;
@@ -606,7 +610,7 @@ void TComputerPlayer::Travel(const TPlayer& me, int ledge, TPad& pad) {
 void TComputerPlayer::ChooseGoal(const TPlayer& me, int ledge) {
   const TSeen& seen = Seen();
   const auto& ledges = Map.Ledges();
-  Goal = {ledge, me.X, Frame + kGoalFrames};
+  Goal = {ledge, me.X, Frame + Strength.GoalFrames};
   float best = kInfinity;
   const auto consider = [&](int l, float x, float score) {
     if (score < best) {

@@ -22,21 +22,25 @@ struct TPad {
   bool operator==(const TPad&) const = default;
 };
 
-// The three strengths differ in how late they see what the others do, how well they aim, and
-// how often they are alert to the narrow windows of the clever moves (jumping a low shot,
+// The three strengths differ in how late they see what the others do, how well they aim, how
+// often they are alert to the narrow windows of the clever moves (jumping a low shot,
 // crouching under a high one or a glove, crouching to trip a player walking in, coming at a
-// player from the side that throws it off its ledge).
+// player from the side that throws it off its ledge), how long they keep to a plan, and how
+// often they stand about. Rounds are won mostly by getting to the bubbles and the other player
+// first: the last two are what set the strengths apart most.
 struct TStrength {
   TPlayedBy Level;
   int ReactionFrames;  // the others, shots, gloves and bubbles are seen this much late
   float AimError;      // pixels of misjudged height and distance, at most
   int Knack;           // percent of the time alert to the clever moves' windows
+  int GoalFrames;      // how long it keeps to where it set out for (unless something urgent comes)
+  int Idle;            // percent of the time it stands about on a ledge, in spells of a third of a second
 };
 
 inline constexpr std::array<TStrength, 3> kStrengths = {{
-    {TPlayedBy::Easy, 40, 60, 10},
-    {TPlayedBy::Normal, 18, 24, 70},
-    {TPlayedBy::Hard, 0, 0, 100},
+    {TPlayedBy::Easy, 50, 60, 5, 600, 55},
+    {TPlayedBy::Normal, 18, 24, 70, 120, 25},
+    {TPlayedBy::Hard, 0, 0, 100, 15, 0},
 }};
 
 const TStrength& StrengthOf(TPlayedBy level);
@@ -154,6 +158,7 @@ class TComputerPlayer {
   int AimUntil = 0;
   int Waited = 0;  // frames spent facing a crouching opponent
   bool Alert = true;      // to the clever moves' windows, for the next few frames
+  bool Idle = false;      // standing about for the next few frames
   int Scuffling = 0;      // frames of the scuffle under way
   int BreakOffUntil = 0;  // frame until which a standoff is broken off
   int HeldSince = 0;
