@@ -1,6 +1,6 @@
 // A whole game for the benchmarks: a form's headless services on a virtual clock, its frames
-// drawn to the end and counted, and the thread's CPU clock. Shared by bench_match.cpp and
-// bench_worst.cpp.
+// drawn to the end and counted, the thread's CPU clock, and a positive number from the
+// environment. Shared by the benchmarks that play.
 #pragma once
 
 #include <time.h>
@@ -67,6 +67,15 @@ inline double ThreadCpuMs() {
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// $name as a positive whole number, else `fallback`.
+inline int64_t EnvInt(const char* name, int64_t fallback) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return fallback;
+  char* end = nullptr;
+  const long long value = std::strtoll(text, &end, 10);
+  return (end && *end == 0 && value > 0) ? value : fallback;
 }
 
 }  // namespace lr::bench

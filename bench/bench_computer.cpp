@@ -34,14 +34,6 @@ namespace {
 constexpr int32_t kDikSpace = 57;
 constexpr double kTargetUs = 100;
 
-int64_t EnvInt(const char* name, int64_t fallback) {
-  const char* text = std::getenv(name);
-  if (!text || !*text) return fallback;
-  char* end = nullptr;
-  const long long value = std::strtoll(text, &end, 10);
-  return (end && *end == 0 && value > 0) ? value : fallback;
-}
-
 double CpuUs() { return bench::ThreadCpuMs() * 1000.0; }
 
 // A match between two computers of `level`, started and run until its first round is in play.
@@ -86,7 +78,7 @@ struct TComputerMatch {
 };
 
 void BM_MapBuildWhole(benchmark::State& state) {
-  TComputerMatch match(static_cast<uint32_t>(EnvInt("LR_THINK_SEED", 4321)), TPlayedBy::Person);
+  TComputerMatch match(static_cast<uint32_t>(bench::EnvInt("LR_THINK_SEED", 4321)), TPlayedBy::Person);
   if (!match.Ok) return state.SkipWithError("the game could not start");
   TArenaMap map;
   match.ReadLevel(map);
@@ -108,7 +100,7 @@ void BM_MapBuildWhole(benchmark::State& state) {
 }
 
 void BM_MapBuildSliced(benchmark::State& state) {
-  TComputerMatch match(static_cast<uint32_t>(EnvInt("LR_THINK_SEED", 4321)), TPlayedBy::Person);
+  TComputerMatch match(static_cast<uint32_t>(bench::EnvInt("LR_THINK_SEED", 4321)), TPlayedBy::Person);
   if (!match.Ok) return state.SkipWithError("the game could not start");
   TArenaMap map;
   match.ReadLevel(map);
@@ -134,10 +126,10 @@ void BM_MapBuildSliced(benchmark::State& state) {
 }
 
 void BM_ThinkHardHard(benchmark::State& state) {
-  const int64_t frames = EnvInt("LR_THINK_FRAMES", 30000);
+  const int64_t frames = bench::EnvInt("LR_THINK_FRAMES", 30000);
   std::vector<double> think;
   for (auto _ : state) {
-    TComputerMatch match(static_cast<uint32_t>(EnvInt("LR_THINK_SEED", 4321)), TPlayedBy::Hard);
+    TComputerMatch match(static_cast<uint32_t>(bench::EnvInt("LR_THINK_SEED", 4321)), TPlayedBy::Hard);
     if (!match.Ok) return state.SkipWithError("the game could not start");
     // A second computer per seat sees the same frames; its Think is timed and its keys dropped.
     std::array<std::unique_ptr<TComputerPlayer>, 2> shadows = {

@@ -69,14 +69,6 @@ constexpr int64_t kClickFrame = 101;
 // Frames of the final scoreboard drawn before the run stops.
 constexpr int64_t kFinalBoardFrames = 60;
 
-int64_t EnvInt(const char* name, int64_t fallback) {
-  const char* text = std::getenv(name);
-  if (!text || !*text) return fallback;
-  char* end = nullptr;
-  const long long value = std::strtoll(text, &end, 10);
-  return (end && *end == 0 && value > 0) ? value : fallback;
-}
-
 // xorshift32: the same key pattern on every run.
 class TPattern {
  public:
@@ -229,9 +221,9 @@ TStats Summarise(std::vector<double> ms) {
 }
 
 void BM_LocalMatch(benchmark::State& state) {
-  const int64_t frameCap = EnvInt("LR_MATCH_FRAMES", 20000);
-  const int rounds = static_cast<int>(std::clamp<int64_t>(EnvInt("LR_MATCH_ROUNDS", 10), 1, 255));
-  const auto seed = static_cast<uint32_t>(EnvInt("LR_MATCH_SEED", 12345));
+  const int64_t frameCap = bench::EnvInt("LR_MATCH_FRAMES", 20000);
+  const int rounds = static_cast<int>(std::clamp<int64_t>(bench::EnvInt("LR_MATCH_ROUNDS", 10), 1, 255));
+  const auto seed = static_cast<uint32_t>(bench::EnvInt("LR_MATCH_SEED", 12345));
 
   std::vector<double> wall, cpu, playWall, playCpu;
   int64_t matches = 0, finals = 0, framesDrawn = 0, ticks = 0, roundsPlayed = 0, worstFrame = 0;
